@@ -86,7 +86,7 @@ std::string FormatText(std::string_view format, const MessageArg* args, int coun
         std::string spec = "%";
         while (j < format.size() && std::string_view("-+ #0").find(format[j]) != std::string_view::npos) spec += format[j++];
         while (j < format.size() && ((format[j] >= '0' && format[j] <= '9') || format[j] == '.')) spec += format[j++];
-        while (j < format.size() && std::string_view("lhLqjzt").find(format[j]) != std::string_view::npos) ++j;
+        while (j < format.size() && std::string_view("lhLjzt").find(format[j]) != std::string_view::npos) ++j;
         if (j >= format.size()) break;
         const char conv = format[j];
         i = j;
