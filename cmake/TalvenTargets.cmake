@@ -1,7 +1,10 @@
 # Shared settings for TALVEN's own targets: warnings as errors and the sanitizer builds.
 
 function(talven_target_settings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Werror)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow)
+  if(TALVEN_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
   if(TALVEN_SANITIZE STREQUAL "address")
     target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer
                                              -fno-sanitize-recover=undefined)

@@ -2,7 +2,8 @@
 # Installs the Debian packages TALVEN needs, only those missing. Usage: scripts/deps.sh [gui]
 set -euo pipefail
 
-packages=(g++ cmake make pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev libserialport-dev)
+packages=(g++ cmake make pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev libserialport-dev
+          clang libclang-rt-14-dev)
 if [ "${1:-}" = "gui" ]; then
   packages+=(qt6-base-dev xvfb xauth)
 fi

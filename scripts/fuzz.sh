@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for a bounded time (default 15 s).
+# Usage: scripts/fuzz.sh [seconds]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-15}
+cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DTALVEN_BUILD_FUZZ=ON -DTALVEN_FUZZ_ONLY=ON -DTALVEN_BUILD_BENCH=OFF -DTALVEN_BUILD_GUI=OFF \
+  -DTALVEN_WERROR=OFF >/dev/null
+targets=()
+for src in fuzz/*Fuzz.cpp; do targets+=("$(basename "$src" .cpp)"); done
+cmake --build build-fuzz -j "$(nproc 2>/dev/null || echo 2)" --target "${targets[@]}"
+for t in "${targets[@]}"; do
+  corpus="build-fuzz/corpus/$t"
+  mkdir -p "$corpus"
+  seeds="fuzz/corpus/$t"
+  dirs=("$corpus")
+  [ -d "$seeds" ] && dirs+=("$seeds")
+  echo "== fuzz $t (${seconds}s)"
+  "build-fuzz/fuzz/$t" -max_total_time="$seconds" -max_len=65536 -print_final_stats=0 "${dirs[@]}" 2>&1 | tail -n 2
+done
