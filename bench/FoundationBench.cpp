@@ -12,7 +12,8 @@ std::string MakeBase64(std::size_t bytes) {
     static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string text;
     text.reserve(bytes * 4 / 3 + 4);
-    for (std::size_t i = 0; i < bytes * 4 / 3; ++i) text.push_back(kAlphabet[(i * 37 + 11) % 64]);
+    for (std::size_t i = 0; i < bytes * 4 / 3; ++i)
+        text.push_back(kAlphabet[(i * 37 + 11) % 64]);
     return text;
 }
 
@@ -27,13 +28,15 @@ void BM_Base64ToBuffer(benchmark::State& state) {
         talven::FlushChain(&decoder);
         benchmark::DoNotOptimize(sink.count());
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(text.size()));
 }
 BENCHMARK(BM_Base64ToBuffer)->Arg(822)->Arg(64 * 1024);
 
 void BM_Crc16(benchmark::State& state) {
     std::vector<std::uint8_t> data(static_cast<std::size_t>(state.range(0)));
-    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 31 + 7);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<std::uint8_t>(i * 31 + 7);
     for (auto _ : state) {
         talven::Crc16 crc(data.data(), static_cast<std::int64_t>(data.size()));
         benchmark::DoNotOptimize(crc.value());

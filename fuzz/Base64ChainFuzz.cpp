@@ -17,7 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     talven::StreamToBuffer sink(buffer, sizeof buffer);
     talven::Base64Decoder toBuffer(&sink);
     talven::PutBytes(&toBuffer, data, static_cast<std::int64_t>(size));
-    if (sink.count() > static_cast<std::int32_t>(sizeof buffer) || sink.count() > static_cast<std::int32_t>(size)) std::abort();
+    if (sink.count() > static_cast<std::int32_t>(sizeof buffer) ||
+        sink.count() > static_cast<std::int32_t>(size))
+        std::abort();
     talven::Crc16 crc(buffer, sink.count());
     (void)crc.value();
     return 0;

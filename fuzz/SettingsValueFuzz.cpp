@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string problem;
     if (talven::ReadSettingsValue(value, options, &problem)) {
         talven::Options again;
-        if (!talven::ReadSettingsValue(talven::WriteSettingsValue(options), again, &problem) || !(again == options)) {
+        if (!talven::ReadSettingsValue(talven::WriteSettingsValue(options), again, &problem) ||
+            !(again == options)) {
             std::abort();
         }
     }

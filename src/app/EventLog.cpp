@@ -9,7 +9,9 @@ namespace talven {
 
 namespace {
 constexpr const char* kCategoryTexts[] = {"Misc", "Status", "Command", "Response", "Error"};
-int NormalCategory(int category) { return category >= kLogMisc && category <= kLogError ? category : kLogMisc; }
+int NormalCategory(int category) {
+    return category >= kLogMisc && category <= kLogError ? category : kLogMisc;
+}
 }  // namespace
 
 EventLog::EventLog() : clock_([] { return DateTime::Now(); }) {}
@@ -32,7 +34,9 @@ void EventLog::SetClock(Clock clock) {
     clock_ = std::move(clock);
 }
 
-const char* EventLog::CategoryText(int category) { return kCategoryTexts[NormalCategory(category)]; }
+const char* EventLog::CategoryText(int category) {
+    return kCategoryTexts[NormalCategory(category)];
+}
 
 std::string EventLog::FormatLine(const DateTime& when, std::string_view dateFormat, int category,
                                  std::string_view text) {
@@ -43,16 +47,21 @@ std::string EventLog::FormatLine(const DateTime& when, std::string_view dateForm
 
 bool EventLog::Passes(int category) const {
     switch (NormalCategory(category)) {
-        case kLogCommand: return settings_.logCommands;
-        case kLogResponse: return settings_.logResponses;
-        case kLogError: return settings_.logErrors;
-        default: return settings_.logCommands || settings_.logResponses || settings_.logErrors;
+        case kLogCommand:
+            return settings_.logCommands;
+        case kLogResponse:
+            return settings_.logResponses;
+        case kLogError:
+            return settings_.logErrors;
+        default:
+            return settings_.logCommands || settings_.logResponses || settings_.logErrors;
     }
 }
 
 void EventLog::Log(int category, std::string_view text) {
     DataGuard guard;
-    if (Passes(category)) WriteLine(category, text);
+    if (Passes(category))
+        WriteLine(category, text);
 }
 
 void EventLog::WriteLine(int category, std::string_view text) {
@@ -71,7 +80,8 @@ bool EventLog::OpenLog() {
         DataGuard guard;
         CloseLog();
         const bool any = settings_.logCommands || settings_.logResponses || settings_.logErrors;
-        if (!any || settings_.fileName.empty()) return true;
+        if (!any || settings_.fileName.empty())
+            return true;
         // Append mode: an existing log grows and is never emptied.
         file_ = std::fopen(settings_.fileName.c_str(), "a+b");
         if (file_) {
@@ -81,14 +91,15 @@ bool EventLog::OpenLog() {
         failedName = settings_.fileName;
     }
     // Asked without the data lock, so workers are not held up while the user reads.
-    GetUserPrompt().MessageBox(FormatMessage(msg::kUnableToOpenLog, failedName), FormatMessage(msg::kCaptionError),
-                               mb::kOk | mb::kIconWarning);
+    GetUserPrompt().MessageBox(FormatMessage(msg::kUnableToOpenLog, failedName),
+                               FormatMessage(msg::kCaptionError), mb::kOk | mb::kIconWarning);
     return false;
 }
 
 void EventLog::CloseLog() {
     DataGuard guard;
-    if (!file_) return;
+    if (!file_)
+        return;
     WriteLine(kLogStatus, MessageText(msg::kLogFileClosed));
     std::fclose(file_);
     file_ = nullptr;

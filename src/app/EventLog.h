@@ -22,7 +22,7 @@ struct EventLogSettings {
 };
 
 class EventLog : public LogSink {
-public:
+  public:
     using Clock = std::function<DateTime()>;
     EventLog();
     ~EventLog() override;
@@ -52,7 +52,7 @@ public:
                                   std::string_view text);
     static const char* CategoryText(int category);
 
-private:
+  private:
     bool Passes(int category) const;
     EventLogSettings settings_;
     Clock clock_;

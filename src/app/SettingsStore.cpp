@@ -12,9 +12,11 @@ namespace talven {
 
 namespace fs = std::filesystem;
 
-std::optional<std::vector<std::uint8_t>> MemorySettingsStore::Read(const std::string& section, const std::string& key) {
+std::optional<std::vector<std::uint8_t>> MemorySettingsStore::Read(const std::string& section,
+                                                                   const std::string& key) {
     auto it = values_.find(section + "/" + key);
-    if (it == values_.end()) return std::nullopt;
+    if (it == values_.end())
+        return std::nullopt;
     return it->second;
 }
 
@@ -38,9 +40,11 @@ std::string FileSettingsStore::DefaultDirectory() {
     return base + "/OrvaneVamir/TALVEN";
 }
 
-std::optional<std::vector<std::uint8_t>> FileSettingsStore::Read(const std::string& section, const std::string& key) {
+std::optional<std::vector<std::uint8_t>> FileSettingsStore::Read(const std::string& section,
+                                                                 const std::string& key) {
     std::ifstream in(fs::path(directory_) / section / key, std::ios::binary);
-    if (!in) return std::nullopt;
+    if (!in)
+        return std::nullopt;
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
@@ -53,7 +57,8 @@ bool FileSettingsStore::Write(const std::string& section, const std::string& key
     const fs::path temp = dir / (key + ".tmp." + std::to_string(::getpid()));
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
+        if (!out)
+            return false;
         out.write(reinterpret_cast<const char*>(value.data()), static_cast<std::streamsize>(value.size()));
         out.flush();
         if (!out) {

@@ -12,33 +12,39 @@
 namespace talven {
 
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
-    virtual std::optional<std::vector<std::uint8_t>> Read(const std::string& section, const std::string& key) = 0;
-    virtual bool Write(const std::string& section, const std::string& key, const std::vector<std::uint8_t>& value) = 0;
+    virtual std::optional<std::vector<std::uint8_t>> Read(const std::string& section,
+                                                          const std::string& key) = 0;
+    virtual bool Write(const std::string& section, const std::string& key,
+                       const std::vector<std::uint8_t>& value) = 0;
 };
 
 class MemorySettingsStore : public SettingsStore {
-public:
-    std::optional<std::vector<std::uint8_t>> Read(const std::string& section, const std::string& key) override;
-    bool Write(const std::string& section, const std::string& key, const std::vector<std::uint8_t>& value) override;
+  public:
+    std::optional<std::vector<std::uint8_t>> Read(const std::string& section,
+                                                  const std::string& key) override;
+    bool Write(const std::string& section, const std::string& key,
+               const std::vector<std::uint8_t>& value) override;
 
-private:
+  private:
     std::map<std::string, std::vector<std::uint8_t>> values_;
 };
 
 /// One file per value: <directory>/<section>/<key>. Writes go to a temporary file that is renamed
 /// into place, so a crash never leaves half a value.
 class FileSettingsStore : public SettingsStore {
-public:
+  public:
     explicit FileSettingsStore(std::string directory);
     /// $XDG_CONFIG_HOME/OrvaneVamir/TALVEN, or ~/.config/OrvaneVamir/TALVEN.
     static std::string DefaultDirectory();
-    std::optional<std::vector<std::uint8_t>> Read(const std::string& section, const std::string& key) override;
-    bool Write(const std::string& section, const std::string& key, const std::vector<std::uint8_t>& value) override;
+    std::optional<std::vector<std::uint8_t>> Read(const std::string& section,
+                                                  const std::string& key) override;
+    bool Write(const std::string& section, const std::string& key,
+               const std::vector<std::uint8_t>& value) override;
     const std::string& directory() const { return directory_; }
 
-private:
+  private:
     std::string directory_;
 };
 

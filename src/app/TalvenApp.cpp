@@ -9,16 +9,21 @@ namespace talven {
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     CommandLine line;
     for (const auto& arg : args) {
-        if (arg.empty() || arg[0] == '-') continue;
+        if (arg.empty() || arg[0] == '-')
+            continue;
         line.path = arg;
         line.fileGiven = true;
     }
     return line;
 }
 
-CTALVENApp::CTALVENApp(SettingsStore& store) : store_(store) { SetLogSink(&log_); }
+CTALVENApp::CTALVENApp(SettingsStore& store) : store_(store) {
+    SetLogSink(&log_);
+}
 
-CTALVENApp::~CTALVENApp() { SetLogSink(nullptr); }
+CTALVENApp::~CTALVENApp() {
+    SetLogSink(nullptr);
+}
 
 Options CTALVENApp::GetOptions() const {
     DataGuard guard;
@@ -37,7 +42,8 @@ std::string CTALVENApp::GetDateFormat(int slot) const {
 
 bool CTALVENApp::LoadOptions() {
     const auto value = store_.Read(kSettingsSection, kSettingsKey);
-    if (!value) return true;
+    if (!value)
+        return true;
     Options read = GetOptions();
     std::string problem;
     if (!ReadSettingsValue(*value, read, &problem)) {
@@ -51,13 +57,16 @@ bool CTALVENApp::LoadOptions() {
     return true;
 }
 
-bool CTALVENApp::SaveOptions() { return store_.Write(kSettingsSection, kSettingsKey, WriteSettingsValue(GetOptions())); }
+bool CTALVENApp::SaveOptions() {
+    return store_.Write(kSettingsSection, kSettingsKey, WriteSettingsValue(GetOptions()));
+}
 
 void CTALVENApp::ApplyCommandLine(const std::vector<std::string>& args) {
     const CommandLine line = ParseCommandLine(args);
     DataGuard guard;
     fileGiven_ = line.fileGiven;
-    if (line.fileGiven) options_.networkConfigPath = line.path;
+    if (line.fileGiven)
+        options_.networkConfigPath = line.path;
 }
 
 bool CTALVENApp::fileGivenOnCommandLine() const {
@@ -67,7 +76,8 @@ bool CTALVENApp::fileGivenOnCommandLine() const {
 
 std::string CTALVENApp::StartupConfigPath(const std::string& appName) {
     DataGuard guard;
-    if (options_.networkConfigPath.empty()) options_.networkConfigPath = appName + MessageText(msg::kNetworkConfigExtension).data();
+    if (options_.networkConfigPath.empty())
+        options_.networkConfigPath = appName + MessageText(msg::kNetworkConfigExtension).data();
     return options_.networkConfigPath;
 }
 
@@ -92,10 +102,13 @@ bool CTALVENApp::OpenLog() {
     return opened;
 }
 
-void CTALVENApp::CloseLog() { log_.CloseLog(); }
+void CTALVENApp::CloseLog() {
+    log_.CloseLog();
+}
 
 bool CTALVENApp::RestoreDefaults(bool busy) {
-    if (busy) return false;
+    if (busy)
+        return false;
     CloseLog();
     DataGuard guard;
     options_.RestoreDefaults();

@@ -25,7 +25,7 @@ struct CommandLine {
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 class CTALVENApp {
-public:
+  public:
     explicit CTALVENApp(SettingsStore& store);
     ~CTALVENApp();
     CTALVENApp(const CTALVENApp&) = delete;
@@ -57,7 +57,7 @@ public:
     void Startup(const std::vector<std::string>& args);
     void Exit();
 
-private:
+  private:
     SettingsStore& store_;
     Options options_;
     EventLog log_;

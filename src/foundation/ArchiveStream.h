@@ -12,7 +12,7 @@
 namespace talven {
 
 class ArchiveWriter {
-public:
+  public:
     void WriteU8(std::uint8_t v) { bytes_.push_back(v); }
     void WriteU16(std::uint16_t v);
     void WriteU32(std::uint32_t v);
@@ -30,12 +30,12 @@ public:
     std::vector<std::uint8_t> take() { return std::move(bytes_); }
     std::size_t size() const { return bytes_.size(); }
 
-private:
+  private:
     std::vector<std::uint8_t> bytes_;
 };
 
 class ArchiveReader {
-public:
+  public:
     ArchiveReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
     explicit ArchiveReader(const std::vector<std::uint8_t>& bytes)
         : ArchiveReader(bytes.data(), bytes.size()) {}
@@ -61,7 +61,7 @@ public:
     std::size_t position() const { return pos_; }
     bool atEnd() const { return pos_ >= size_; }
 
-private:
+  private:
     bool Take(std::size_t n);
     const std::uint8_t* data_;
     std::size_t size_;

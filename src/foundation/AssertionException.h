@@ -7,14 +7,14 @@
 namespace talven {
 
 class AssertionException : public std::exception {
-public:
+  public:
     /// Text is "Assertion failed: <module>(<line>)\r\n".
     AssertionException(const char* module, int line);
     const char* what() const noexcept override { return text_.c_str(); }
     const std::string& module() const { return module_; }
     int line() const { return line_; }
 
-private:
+  private:
     std::string module_;
     int line_;
     std::string text_;
@@ -23,7 +23,8 @@ private:
 }  // namespace talven
 
 /// Raises AssertionException naming the given module and the current line when cond is false.
-#define TALVEN_ASSERT(cond, module)                            \
-    do {                                                       \
-        if (!(cond)) throw ::talven::AssertionException(module, __LINE__); \
+#define TALVEN_ASSERT(cond, module)                               \
+    do {                                                          \
+        if (!(cond))                                              \
+            throw ::talven::AssertionException(module, __LINE__); \
     } while (0)

@@ -10,10 +10,10 @@ std::recursive_mutex& DataLock();
 
 /// Scoped hold of the data lock; the thread that holds it may take it again.
 class DataGuard {
-public:
+  public:
     DataGuard() : lock_(DataLock()) {}
 
-private:
+  private:
     std::lock_guard<std::recursive_mutex> lock_;
 };
 

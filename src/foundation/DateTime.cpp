@@ -20,7 +20,8 @@ std::int64_t DaysBeforeYear(int year) {
 
 int DaysBeforeMonth(int year, int month) {
     int days = 0;
-    for (int m = 1; m < month; ++m) days += DateTime::DaysInMonth(year, m);
+    for (int m = 1; m < month; ++m)
+        days += DateTime::DaysInMonth(year, m);
     return days;
 }
 
@@ -52,16 +53,23 @@ TimeSpan TimeSpan::FromElements(std::uint32_t days, std::uint32_t hours, std::ui
     return FromSeconds(((days * 24 + hours) * 60 + minutes) * 60 + seconds);
 }
 
-const char* MonthName(int month) { return (month >= 1 && month <= 12) ? kMonthNames[month] : kMonthNames[0]; }
-const char* DayName(int weekday) { return (weekday >= 1 && weekday <= 7) ? kDayNames[weekday] : kDayNames[0]; }
+const char* MonthName(int month) {
+    return (month >= 1 && month <= 12) ? kMonthNames[month] : kMonthNames[0];
+}
+const char* DayName(int weekday) {
+    return (weekday >= 1 && weekday <= 7) ? kDayNames[weekday] : kDayNames[0];
+}
 
 DateTime::DateTime() = default;
 
-bool DateTime::IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool DateTime::IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DateTime::DaysInMonth(int year, int month) {
     static constexpr int kDays[] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12) return 0;
+    if (month < 1 || month > 12)
+        return 0;
     return month == 2 && IsLeapYear(year) ? 29 : kDays[month];
 }
 
@@ -77,7 +85,8 @@ DateTime DateTime::FromSeconds(std::uint32_t seconds) {
     int year = 1970;
     for (;;) {
         const std::uint32_t inYear = IsLeapYear(year) ? 366 : 365;
-        if (days < inYear) break;
+        if (days < inYear)
+            break;
         days -= inYear;
         ++year;
     }
@@ -145,24 +154,55 @@ std::string DateTime::Format(std::string_view format) const {
             out.push_back(c);
             continue;
         }
-        if (++i >= format.size()) break;
-        if (format[i] == '#' && ++i >= format.size()) break;
+        if (++i >= format.size())
+            break;
+        if (format[i] == '#' && ++i >= format.size())
+            break;
         switch (format[i]) {
-            case 'a': out += DayName(weekday_); break;
-            case 'b': out += MonthName(month_); break;
-            case 'd': AppendFixed(out, day_, 2); break;
-            case 'H': AppendFixed(out, hour_, 2); break;
-            case 'I': AppendFixed(out, hour_ % 12 == 0 ? 12 : hour_ % 12, 2); break;
-            case 'j': AppendFixed(out, dayOfYear_, 3); break;
-            case 'm': AppendFixed(out, month_, 2); break;
-            case 'M': AppendFixed(out, minute_, 2); break;
-            case 'p': out += hour_ < 12 ? "AM" : "PM"; break;
-            case 'S': AppendFixed(out, second_, 2); break;
-            case 'w': AppendFixed(out, weekday_ >= 1 ? weekday_ - 1 : 0, 1); break;
-            case 'y': AppendFixed(out, shortYear_, 2); break;
-            case 'Y': AppendFixed(out, year_, 4); break;
-            case '%': out.push_back('%'); break;
-            default: break;
+            case 'a':
+                out += DayName(weekday_);
+                break;
+            case 'b':
+                out += MonthName(month_);
+                break;
+            case 'd':
+                AppendFixed(out, day_, 2);
+                break;
+            case 'H':
+                AppendFixed(out, hour_, 2);
+                break;
+            case 'I':
+                AppendFixed(out, hour_ % 12 == 0 ? 12 : hour_ % 12, 2);
+                break;
+            case 'j':
+                AppendFixed(out, dayOfYear_, 3);
+                break;
+            case 'm':
+                AppendFixed(out, month_, 2);
+                break;
+            case 'M':
+                AppendFixed(out, minute_, 2);
+                break;
+            case 'p':
+                out += hour_ < 12 ? "AM" : "PM";
+                break;
+            case 'S':
+                AppendFixed(out, second_, 2);
+                break;
+            case 'w':
+                AppendFixed(out, weekday_ >= 1 ? weekday_ - 1 : 0, 1);
+                break;
+            case 'y':
+                AppendFixed(out, shortYear_, 2);
+                break;
+            case 'Y':
+                AppendFixed(out, year_, 4);
+                break;
+            case '%':
+                out.push_back('%');
+                break;
+            default:
+                break;
         }
     }
     return out;

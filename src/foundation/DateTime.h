@@ -27,7 +27,7 @@ const char* MonthName(int month);
 const char* DayName(int weekday);
 
 class DateTime {
-public:
+  public:
     static constexpr int kFirstYear = 1970;
     static constexpr int kLastYear = 2105;
 
@@ -69,7 +69,7 @@ public:
     bool operator==(const DateTime& o) const { return seconds_ == o.seconds_; }
     auto operator<=>(const DateTime& o) const { return seconds_ <=> o.seconds_; }
 
-private:
+  private:
     std::uint32_t seconds_ = 0;
     int year_ = 1970;
     int shortYear_ = 70;

@@ -21,11 +21,14 @@ void Log(int category, std::string_view text) {
     }
 }
 
-void SetLogSink(LogSink* sink) { gSink.store(sink, std::memory_order_release); }
+void SetLogSink(LogSink* sink) {
+    gSink.store(sink, std::memory_order_release);
+}
 
 void DebugOutput(std::string_view line) {
     static const bool enabled = std::getenv("TALVEN_DEBUG") != nullptr;
-    if (!enabled) return;
+    if (!enabled)
+        return;
     static std::mutex mutex;
     std::lock_guard<std::mutex> lock(mutex);
     std::fwrite(line.data(), 1, line.size(), stderr);

@@ -10,7 +10,7 @@ namespace talven {
 enum LogCategory : int { kLogMisc = 0, kLogStatus = 1, kLogCommand = 2, kLogResponse = 3, kLogError = 4 };
 
 class LogSink {
-public:
+  public:
     virtual ~LogSink() = default;
     /// Thread safe.
     virtual void Log(int category, std::string_view text) = 0;

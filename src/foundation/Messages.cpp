@@ -9,23 +9,24 @@ namespace talven {
 namespace {
 
 const MessageEntry kTable[] = {
-#include "foundation/messages/Numbered.inc"
 #include "foundation/messages/App.inc"
-#include "foundation/messages/Text.inc"
-#include "foundation/messages/Transport.inc"
-#include "foundation/messages/Network.inc"
-#include "foundation/messages/Session.inc"
-#include "foundation/messages/Dlog.inc"
 #include "foundation/messages/Calibrator.inc"
 #include "foundation/messages/Cli.inc"
+#include "foundation/messages/Dlog.inc"
 #include "foundation/messages/Gui.inc"
+#include "foundation/messages/Network.inc"
+#include "foundation/messages/Numbered.inc"
+#include "foundation/messages/Session.inc"
+#include "foundation/messages/Text.inc"
+#include "foundation/messages/Transport.inc"
 };
 
 // The table sorted by id once, so each layer's block may be written in any order.
 const std::vector<MessageEntry>& Sorted() {
     static const std::vector<MessageEntry> sorted = [] {
         std::vector<MessageEntry> v(std::begin(kTable), std::end(kTable));
-        std::stable_sort(v.begin(), v.end(), [](const MessageEntry& a, const MessageEntry& b) { return a.id < b.id; });
+        std::stable_sort(v.begin(), v.end(),
+                         [](const MessageEntry& a, const MessageEntry& b) { return a.id < b.id; });
         return v;
     }();
     return sorted;
@@ -36,7 +37,8 @@ const std::vector<MessageEntry>& Sorted() {
 template <typename T>
 void AppendFormatted(std::string& out, const std::string& spec, T value) {
     const int n = std::snprintf(nullptr, 0, spec.c_str(), value);
-    if (n <= 0) return;
+    if (n <= 0)
+        return;
     std::string buffer(static_cast<std::size_t>(n) + 1, '\0');
     std::snprintf(buffer.data(), buffer.size(), spec.c_str(), value);
     buffer.resize(static_cast<std::size_t>(n));
@@ -46,23 +48,32 @@ void AppendFormatted(std::string& out, const std::string& spec, T value) {
 }  // namespace
 
 std::int64_t MessageArg::AsInt() const {
-    if (auto* i = std::get_if<std::int64_t>(&value_)) return *i;
-    if (auto* u = std::get_if<std::uint64_t>(&value_)) return static_cast<std::int64_t>(*u);
-    if (auto* d = std::get_if<double>(&value_)) return static_cast<std::int64_t>(*d);
+    if (auto* i = std::get_if<std::int64_t>(&value_))
+        return *i;
+    if (auto* u = std::get_if<std::uint64_t>(&value_))
+        return static_cast<std::int64_t>(*u);
+    if (auto* d = std::get_if<double>(&value_))
+        return static_cast<std::int64_t>(*d);
     return std::strtoll(std::get<std::string>(value_).c_str(), nullptr, 10);
 }
 
 double MessageArg::AsReal() const {
-    if (auto* i = std::get_if<std::int64_t>(&value_)) return static_cast<double>(*i);
-    if (auto* u = std::get_if<std::uint64_t>(&value_)) return static_cast<double>(*u);
-    if (auto* d = std::get_if<double>(&value_)) return *d;
+    if (auto* i = std::get_if<std::int64_t>(&value_))
+        return static_cast<double>(*i);
+    if (auto* u = std::get_if<std::uint64_t>(&value_))
+        return static_cast<double>(*u);
+    if (auto* d = std::get_if<double>(&value_))
+        return *d;
     return std::strtod(std::get<std::string>(value_).c_str(), nullptr);
 }
 
 std::string MessageArg::AsText() const {
-    if (auto* s = std::get_if<std::string>(&value_)) return *s;
-    if (auto* i = std::get_if<std::int64_t>(&value_)) return std::to_string(*i);
-    if (auto* u = std::get_if<std::uint64_t>(&value_)) return std::to_string(*u);
+    if (auto* s = std::get_if<std::string>(&value_))
+        return *s;
+    if (auto* i = std::get_if<std::int64_t>(&value_))
+        return std::to_string(*i);
+    if (auto* u = std::get_if<std::uint64_t>(&value_))
+        return std::to_string(*u);
     std::string out;
     AppendFormatted(out, "%g", std::get<double>(value_));
     return out;
@@ -84,10 +95,14 @@ std::string FormatText(std::string_view format, const MessageArg* args, int coun
             continue;
         }
         std::string spec = "%";
-        while (j < format.size() && std::string_view("-+ #0").find(format[j]) != std::string_view::npos) spec += format[j++];
-        while (j < format.size() && ((format[j] >= '0' && format[j] <= '9') || format[j] == '.')) spec += format[j++];
-        while (j < format.size() && std::string_view("lhLjzt").find(format[j]) != std::string_view::npos) ++j;
-        if (j >= format.size()) break;
+        while (j < format.size() && std::string_view("-+ #0").find(format[j]) != std::string_view::npos)
+            spec += format[j++];
+        while (j < format.size() && ((format[j] >= '0' && format[j] <= '9') || format[j] == '.'))
+            spec += format[j++];
+        while (j < format.size() && std::string_view("lhLjzt").find(format[j]) != std::string_view::npos)
+            ++j;
+        if (j >= format.size())
+            break;
         const char conv = format[j];
         i = j;
         const MessageArg* arg = next < count ? &args[next] : nullptr;
@@ -134,7 +149,8 @@ std::string_view MessageText(int id) {
     const auto& table = Sorted();
     auto it = std::lower_bound(table.begin(), table.end(), id,
                                [](const MessageEntry& e, int key) { return e.id < key; });
-    if (it == table.end() || it->id != id) return {};
+    if (it == table.end() || it->id != id)
+        return {};
     return it->text;
 }
 
@@ -145,9 +161,13 @@ bool HasMessage(int id) {
     return it != table.end() && it->id == id;
 }
 
-std::string FormatMessage(int id) { return FormatText(MessageText(id), nullptr, 0); }
+std::string FormatMessage(int id) {
+    return FormatText(MessageText(id), nullptr, 0);
+}
 
-std::string FormatMessage(int id, const MessageArg& a) { return FormatText(MessageText(id), &a, 1); }
+std::string FormatMessage(int id, const MessageArg& a) {
+    return FormatText(MessageText(id), &a, 1);
+}
 
 std::string FormatMessage(int id, const MessageArg& a, const MessageArg& b) {
     const MessageArg args[] = {a, b};
@@ -159,7 +179,11 @@ std::string FormatMessage(int id, const MessageArg& a, const MessageArg& b, cons
     return FormatText(MessageText(id), args, 3);
 }
 
-const MessageEntry* MessageTableBegin() { return Sorted().data(); }
-const MessageEntry* MessageTableEnd() { return Sorted().data() + Sorted().size(); }
+const MessageEntry* MessageTableBegin() {
+    return Sorted().data();
+}
+const MessageEntry* MessageTableEnd() {
+    return Sorted().data() + Sorted().size();
+}
 
 }  // namespace talven

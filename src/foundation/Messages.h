@@ -12,7 +12,7 @@ namespace talven {
 /// One printf argument: integers, reals and texts; a conversion that does not fit the argument's
 /// kind is converted, so a mismatch never reads out of bounds.
 class MessageArg {
-public:
+  public:
     MessageArg(int v) : value_(static_cast<std::int64_t>(v)) {}
     MessageArg(long v) : value_(static_cast<std::int64_t>(v)) {}
     MessageArg(long long v) : value_(static_cast<std::int64_t>(v)) {}
@@ -28,7 +28,7 @@ public:
     double AsReal() const;
     std::string AsText() const;
 
-private:
+  private:
     std::variant<std::int64_t, std::uint64_t, double, std::string> value_;
 };
 

@@ -59,7 +59,9 @@ std::uint32_t NewNodeId() {
     return dist(engine);
 }
 
-CNamedObjectList::CNamedObjectList(const CNamedObjectList& other) { CopyFrom(other); }
+CNamedObjectList::CNamedObjectList(const CNamedObjectList& other) {
+    CopyFrom(other);
+}
 
 CNamedObjectList& CNamedObjectList::operator=(const CNamedObjectList& other) {
     if (this != &other) {
@@ -70,12 +72,15 @@ CNamedObjectList& CNamedObjectList::operator=(const CNamedObjectList& other) {
     return *this;
 }
 
-CNamedObjectList::~CNamedObjectList() { DeleteAll(); }
+CNamedObjectList::~CNamedObjectList() {
+    DeleteAll();
+}
 
 CNamedObject* CNamedObjectList::FindById(std::uint32_t id) const {
     DataGuard guard;
     for (const auto& item : items_) {
-        if (item->GetId() == id) return item.get();
+        if (item->GetId() == id)
+            return item.get();
     }
     return nullptr;
 }
@@ -83,30 +88,36 @@ CNamedObject* CNamedObjectList::FindById(std::uint32_t id) const {
 CNamedObject* CNamedObjectList::FindByName(std::string_view name) const {
     DataGuard guard;
     for (const auto& item : items_) {
-        if (EqualsNoCase(item->GetName(), name)) return item.get();
+        if (EqualsNoCase(item->GetName(), name))
+            return item.get();
     }
     return nullptr;
 }
 
 void CNamedObjectList::DeleteAll() {
     DataGuard guard;
-    while (!items_.empty()) items_.erase(items_.begin());
+    while (!items_.empty())
+        items_.erase(items_.begin());
 }
 
 void CNamedObjectList::CopyFrom(const CNamedObjectList& other) {
     DataGuard guard;
-    for (const auto& item : other.items_) items_.push_back(item->Clone());
+    for (const auto& item : other.items_)
+        items_.push_back(item->Clone());
 }
 
 void CNamedObjectList::Append(std::unique_ptr<CNamedObject> object) {
     DataGuard guard;
-    if (object) items_.push_back(std::move(object));
+    if (object)
+        items_.push_back(std::move(object));
 }
 
 void CNamedObjectList::Insert(std::size_t index, std::unique_ptr<CNamedObject> object) {
     DataGuard guard;
-    if (!object) return;
-    if (index > items_.size()) index = items_.size();
+    if (!object)
+        return;
+    if (index > items_.size())
+        index = items_.size();
     items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(index), std::move(object));
 }
 
@@ -125,7 +136,8 @@ std::unique_ptr<CNamedObject> CNamedObjectList::Remove(const CNamedObject* objec
 std::size_t CNamedObjectList::IndexOf(const CNamedObject* object) const {
     DataGuard guard;
     for (std::size_t i = 0; i < items_.size(); ++i) {
-        if (items_[i].get() == object) return i;
+        if (items_[i].get() == object)
+            return i;
     }
     return items_.size();
 }

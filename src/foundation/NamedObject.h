@@ -13,7 +13,7 @@
 namespace talven {
 
 class CNamedObject : public SerialObject {
-public:
+  public:
     CNamedObject() = default;
     CNamedObject(std::string name, std::uint32_t id) : name_(std::move(name)), id_(id) {}
     ~CNamedObject() override = default;
@@ -28,11 +28,11 @@ public:
     std::uint32_t GetId() const;
     void SetId(std::uint32_t id);
 
-protected:
+  protected:
     CNamedObject(const CNamedObject& other);
     CNamedObject& operator=(const CNamedObject& other);
 
-private:
+  private:
     std::string name_;
     std::uint32_t id_ = 0;
 };
@@ -41,7 +41,7 @@ private:
 std::uint32_t NewNodeId();
 
 class CNamedObjectList {
-public:
+  public:
     CNamedObjectList() = default;
     CNamedObjectList(const CNamedObjectList& other);
     CNamedObjectList& operator=(const CNamedObjectList& other);
@@ -69,7 +69,7 @@ public:
     auto end() const { return items_.end(); }
     void swap(CNamedObjectList& other) noexcept { items_.swap(other.items_); }
 
-private:
+  private:
     std::vector<std::unique_ptr<CNamedObject>> items_;
 };
 

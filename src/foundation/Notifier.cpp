@@ -7,7 +7,7 @@ namespace talven {
 namespace {
 
 class NullNotifier : public Notifier {
-public:
+  public:
     void Post(NotifyTarget, int, std::uintptr_t, std::intptr_t) override {}
 };
 
@@ -21,7 +21,9 @@ Notifier& GetNotifier() {
     return n ? *n : gNullNotifier;
 }
 
-void SetNotifier(Notifier* notifier) { gNotifier.store(notifier, std::memory_order_release); }
+void SetNotifier(Notifier* notifier) {
+    gNotifier.store(notifier, std::memory_order_release);
+}
 
 void RecordingNotifier::Post(NotifyTarget target, int code, std::uintptr_t wParam, std::intptr_t lParam) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -37,7 +39,8 @@ std::vector<int> RecordingNotifier::codes() const {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<int> out;
     out.reserve(entries_.size());
-    for (const auto& e : entries_) out.push_back(e.code);
+    for (const auto& e : entries_)
+        out.push_back(e.code);
     return out;
 }
 

@@ -13,7 +13,7 @@ namespace talven {
 class ObjectArchive;
 
 class SerialObject {
-public:
+  public:
     virtual ~SerialObject() = default;
     /// The class name written in the archive's class record (for example "CSiteNode").
     virtual const char* GetRuntimeClass() const = 0;
@@ -22,7 +22,7 @@ public:
 };
 
 class ObjectArchive {
-public:
+  public:
     virtual ~ObjectArchive() = default;
     virtual bool IsStoring() const = 0;
     /// The primitives: Writer() only while storing, Reader() only while loading.

@@ -8,7 +8,7 @@
 namespace talven {
 
 class StreamConverter {
-public:
+  public:
     explicit StreamConverter(StreamConverter* next = nullptr) : next_(next) {}
     virtual ~StreamConverter() = default;
     StreamConverter(const StreamConverter&) = delete;
@@ -18,20 +18,21 @@ public:
     virtual void Put(std::uint8_t) {}
     /// Passes an output byte to the next converter, or drops it at the end of the chain.
     virtual void Emit(std::uint8_t b) {
-        if (next_) next_->Put(b);
+        if (next_)
+            next_->Put(b);
     }
     virtual void Flush() {}
 
     StreamConverter* next() const { return next_; }
     void setNext(StreamConverter* next) { next_ = next; }
 
-private:
+  private:
     StreamConverter* next_;  // not owned
 };
 
 /// Stores bytes into a caller's buffer; bytes beyond the capacity are dropped.
 class StreamToBuffer : public StreamConverter {
-public:
+  public:
     /// Raises AssertionException when buffer is null or capacity is not above 0.
     StreamToBuffer(std::uint8_t* buffer, std::int32_t capacity);
     void Reset() override { count_ = 0; }
@@ -40,31 +41,31 @@ public:
     std::int32_t capacity() const { return capacity_; }
     const std::uint8_t* data() const { return buffer_; }
 
-private:
+  private:
     std::uint8_t* buffer_;
     std::int32_t capacity_;
     std::int32_t count_ = 0;
 };
 
 class StreamToString : public StreamConverter {
-public:
+  public:
     void Reset() override { text_.clear(); }
     void Put(std::uint8_t b) override { text_.push_back(static_cast<char>(b)); }
     const std::string& text() const { return text_; }
 
-private:
+  private:
     std::string text_;
 };
 
 /// Base64 to bytes. Characters outside the alphabet (padding, blanks, line ends) are skipped;
 /// leftover bits of an incomplete group are dropped.
 class Base64Decoder : public StreamConverter {
-public:
+  public:
     using StreamConverter::StreamConverter;
     void Reset() override { state_ = 0; }
     void Put(std::uint8_t c) override;
 
-private:
+  private:
     int state_ = 0;
     std::uint8_t previous_ = 0;
 };
@@ -72,13 +73,13 @@ private:
 /// Run-length expansion: escape, count, value gives count copies of value. Reset deliberately
 /// keeps the state: a sequence cut by a reset goes on with the next input.
 class RLE_Decoder : public StreamConverter {
-public:
+  public:
     explicit RLE_Decoder(std::uint8_t escape, StreamConverter* next = nullptr)
         : StreamConverter(next), escape_(escape) {}
     void Put(std::uint8_t b) override;
     int state() const { return state_; }
 
-private:
+  private:
     std::uint8_t escape_;
     int state_ = 0;
     std::uint8_t count_ = 0;
@@ -94,13 +95,13 @@ void FlushChain(StreamConverter* first);
 /// CRC-16/CCITT-FALSE; the augmented form feeds each byte after the table step and two zero bytes
 /// at the end.
 class Crc16 {
-public:
+  public:
     static constexpr std::uint32_t kAugmented = 1;
     Crc16(const void* bytes, std::int64_t n, std::uint32_t flags = 0);
     std::uint16_t value() const { return value_; }
     std::uint32_t flags() const { return flags_; }
 
-private:
+  private:
     std::uint32_t flags_;
     std::uint16_t value_;
 };

@@ -10,7 +10,7 @@ namespace {
 // Without a user to ask, the default button answers and file dialogs are cancelled; the message
 // still reaches standard error so nothing is silently lost.
 class UnattendedPrompt : public UserPrompt {
-public:
+  public:
     int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
         return DefaultAnswer(flags);
@@ -29,10 +29,14 @@ int DefaultAnswer(unsigned flags) {
     const bool second = (flags & mb::kDefaultButton2) != 0;
     const bool third = (flags & mb::kDefaultButton3) != 0;
     switch (buttons) {
-        case mb::kOkCancel: return second ? mb::kIdCancel : mb::kIdOk;
-        case mb::kYesNoCancel: return third ? mb::kIdCancel : (second ? mb::kIdNo : mb::kIdYes);
-        case mb::kYesNo: return second ? mb::kIdNo : mb::kIdYes;
-        default: return mb::kIdOk;
+        case mb::kOkCancel:
+            return second ? mb::kIdCancel : mb::kIdOk;
+        case mb::kYesNoCancel:
+            return third ? mb::kIdCancel : (second ? mb::kIdNo : mb::kIdYes);
+        case mb::kYesNo:
+            return second ? mb::kIdNo : mb::kIdYes;
+        default:
+            return mb::kIdOk;
     }
 }
 
@@ -41,7 +45,9 @@ UserPrompt& GetUserPrompt() {
     return p ? *p : gUnattended;
 }
 
-void SetUserPrompt(UserPrompt* prompt) { gPrompt.store(prompt, std::memory_order_release); }
+void SetUserPrompt(UserPrompt* prompt) {
+    gPrompt.store(prompt, std::memory_order_release);
+}
 
 void ScriptedPrompt::QueueAnswer(int answer) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -56,7 +62,8 @@ void ScriptedPrompt::QueueFile(std::optional<std::string> path) {
 int ScriptedPrompt::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
     std::lock_guard<std::mutex> lock(mutex_);
     asked_.push_back({text, caption, flags});
-    if (answers_.empty()) return DefaultAnswer(flags);
+    if (answers_.empty())
+        return DefaultAnswer(flags);
     const int answer = answers_.front();
     answers_.pop_front();
     return answer;
@@ -65,14 +72,19 @@ int ScriptedPrompt::MessageBox(const std::string& text, const std::string& capti
 std::optional<std::string> ScriptedPrompt::NextFile(const FileDialogRequest& request) {
     std::lock_guard<std::mutex> lock(mutex_);
     fileRequests_.push_back(request);
-    if (files_.empty()) return std::nullopt;
+    if (files_.empty())
+        return std::nullopt;
     auto path = files_.front();
     files_.pop_front();
     return path;
 }
 
-std::optional<std::string> ScriptedPrompt::OpenFile(const FileDialogRequest& request) { return NextFile(request); }
-std::optional<std::string> ScriptedPrompt::SaveFile(const FileDialogRequest& request) { return NextFile(request); }
+std::optional<std::string> ScriptedPrompt::OpenFile(const FileDialogRequest& request) {
+    return NextFile(request);
+}
+std::optional<std::string> ScriptedPrompt::SaveFile(const FileDialogRequest& request) {
+    return NextFile(request);
+}
 
 std::vector<ScriptedPrompt::Asked> ScriptedPrompt::asked() const {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -32,15 +32,15 @@ constexpr int kIdNo = 7;
 }  // namespace mb
 
 struct FileDialogRequest {
-    std::string filter;       // "Description (*.ext)|*.ext|All Files (*.*)|*.*||"
+    std::string filter;  // "Description (*.ext)|*.ext|All Files (*.*)|*.*||"
     std::string defaultExtension;
     std::string initialName;
-    bool mustExist = false;       // open dialogs
+    bool mustExist = false;        // open dialogs
     bool promptOverwrite = false;  // save dialogs
 };
 
 class UserPrompt {
-public:
+  public:
     virtual ~UserPrompt() = default;
     /// Shows text with a caption, brought to the foreground; returns the answer (mb::kId...).
     virtual int MessageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;
@@ -58,7 +58,7 @@ void SetUserPrompt(UserPrompt* prompt);
 /// Answers from a script, records every question; a question without a scripted answer gets the
 /// default button. Thread safe.
 class ScriptedPrompt : public UserPrompt {
-public:
+  public:
     struct Asked {
         std::string text;
         std::string caption;
@@ -72,7 +72,7 @@ public:
     std::vector<Asked> asked() const;
     std::vector<FileDialogRequest> fileRequests() const;
 
-private:
+  private:
     std::optional<std::string> NextFile(const FileDialogRequest& request);
     mutable std::mutex mutex_;
     std::deque<int> answers_;
@@ -85,7 +85,7 @@ private:
 int DefaultAnswer(unsigned flags);
 
 class ScopedUserPrompt {
-public:
+  public:
     explicit ScopedUserPrompt(UserPrompt* prompt) { SetUserPrompt(prompt); }
     ~ScopedUserPrompt() { SetUserPrompt(nullptr); }
     ScopedUserPrompt(const ScopedUserPrompt&) = delete;

@@ -11,9 +11,12 @@
 
 namespace {
 
-const char* OnOff(bool b) { return b ? "on" : "off"; }
+const char* OnOff(bool b) {
+    return b ? "on" : "off";
+}
 
-void Report(const talven::CTALVENApp& app, const talven::FileSettingsStore& store, const std::string& config) {
+void Report(const talven::CTALVENApp& app, const talven::FileSettingsStore& store,
+            const std::string& config) {
     const talven::Options o = app.GetOptions();
     static const char* kSlotUses[] = {"(held)",
                                       "Log file entries",
@@ -22,14 +25,16 @@ void Report(const talven::CTALVENApp& app, const talven::FileSettingsStore& stor
                                       "DLOG data file names",
                                       "DLOG data last download date"};
     const talven::DateTime now = talven::DateTime::Now();
-    std::printf("TALVEN %s (no display program in this build: running the start-up headless)\n\n", TALVEN_VERSION);
+    std::printf("TALVEN %s (no display program in this build: running the start-up headless)\n\n",
+                TALVEN_VERSION);
     std::printf("Settings file:           %s/%s/%s\n", store.directory().c_str(), talven::kSettingsSection,
                 talven::kSettingsKey);
     std::printf("Network configuration:   %s%s\n", config.c_str(),
                 app.fileGivenOnCommandLine() ? " (from the command line)" : "");
     std::printf("Log file:                %s (commands %s, responses %s, errors %s)\n", o.logFileName.c_str(),
                 OnOff(o.logCommands), OnOff(o.logResponses), OnOff(o.logErrors));
-    std::printf("Front panel update:      %s, every %u s\n", OnOff(o.periodicFrontPanelUpdate), o.frontPanelInterval);
+    std::printf("Front panel update:      %s, every %u s\n", OnOff(o.periodicFrontPanelUpdate),
+                o.frontPanelInterval);
     std::printf("Load previous on start:  %s\nSave on exit:            %s\n", OnOff(o.loadPreviousOnStartup),
                 OnOff(o.saveOnExit));
     std::printf("Confirm deletes:         %s\nCheck boxes in trees:    %s\nDetect failed links:     %s\n\n",

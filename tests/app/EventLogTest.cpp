@@ -14,7 +14,7 @@ namespace talven {
 namespace {
 
 class EventLogTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char pattern[] = "/tmp/talven-log-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -48,7 +48,10 @@ TEST_F(EventLogTest, lineHasTimeCategoryInTwelveColumnsAndEscapedText) {
     const DateTime t = DateTime::FromElements(2012, 1, 5, 14, 3, 9);
     EXPECT_EQ(EventLog::FormatLine(t, "%m/%d/%Y %H:%M:%S", kLogError, "OK\r\n"),
               "01/05/2012 14:03:09,  Error       ,  OK\\r\\n\r\n");
-    EXPECT_EQ(EventLog::FormatLine(t, "%H", kLogResponse, std::string("\x01" "A", 2)),
+    EXPECT_EQ(EventLog::FormatLine(t, "%H", kLogResponse,
+                                   std::string("\x01"
+                                               "A",
+                                               2)),
               "14,  Response    ,  \\x01\\x41\r\n");
     EXPECT_EQ(EventLog::FormatLine(t, "%H", 17, "x"), "14,  Misc        ,  x\r\n");
     EXPECT_EQ(EventLog::FormatLine(t, "%H", -1, "x"), "14,  Misc        ,  x\r\n");
@@ -118,7 +121,8 @@ TEST_F(EventLogTest, aFileThatCannotBeOpenedIsReportedAndLoggingStaysOff) {
     EXPECT_FALSE(log_.OpenLog());
     EXPECT_FALSE(log_.IsOpen());
     ASSERT_EQ(prompt.asked().size(), 1u);
-    EXPECT_EQ(prompt.asked()[0].text, "Unable to open file " + s.fileName + " for writing. May be read-only.");
+    EXPECT_EQ(prompt.asked()[0].text,
+              "Unable to open file " + s.fileName + " for writing. May be read-only.");
     EXPECT_EQ(prompt.asked()[0].caption, "Error");
     log_.Log(kLogError, "still fine");  // goes to the debug output only
 }
@@ -129,10 +133,12 @@ TEST_F(EventLogTest, linesFromManyThreadsNeverInterleave) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t) {
         threads.emplace_back([this, t] {
-            for (int i = 0; i < 200; ++i) log_.Log(kLogCommand, "thread " + std::to_string(t) + " line " + std::to_string(i));
+            for (int i = 0; i < 200; ++i)
+                log_.Log(kLogCommand, "thread " + std::to_string(t) + " line " + std::to_string(i));
         });
     }
-    for (auto& th : threads) th.join();
+    for (auto& th : threads)
+        th.join();
     log_.CloseLog();
     std::istringstream in(FileText());
     std::string line;

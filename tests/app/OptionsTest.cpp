@@ -12,7 +12,8 @@ namespace {
 struct Bytes {
     std::vector<std::uint8_t> v;
     Bytes& u32(std::uint32_t x) {
-        for (int i = 0; i < 4; ++i) v.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            v.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
         return *this;
     }
     Bytes& text(const std::string& s) {
@@ -22,21 +23,27 @@ struct Bytes {
     }
     Bytes& placement(std::uint32_t valid, std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b,
                      std::uint32_t show) {
-        return u32(valid).u32(static_cast<std::uint32_t>(l)).u32(static_cast<std::uint32_t>(t))
-            .u32(static_cast<std::uint32_t>(r)).u32(static_cast<std::uint32_t>(b)).u32(show);
+        return u32(valid)
+            .u32(static_cast<std::uint32_t>(l))
+            .u32(static_cast<std::uint32_t>(t))
+            .u32(static_cast<std::uint32_t>(r))
+            .u32(static_cast<std::uint32_t>(b))
+            .u32(show);
     }
     Bytes& emptyPlacements(int n) {
-        for (int i = 0; i < n; ++i) placement(0, 0, 0, 0, 0, 0);
+        for (int i = 0; i < n; ++i)
+            placement(0, 0, 0, 0, 0, 0);
         return *this;
     }
 };
 
-const char* kDefaults[] = {"%m/%d/%Y %H:%M:%S", "%m/%d/%Y %H:%M:%S", "%j:%H:%M",
-                           "%m/%d/%Y %H:%M:%S", "%Y%m%d",            "%d-%b-%y %H:%M:%S"};
+const char* kDefaults[] = {
+    "%m/%d/%Y %H:%M:%S", "%m/%d/%Y %H:%M:%S", "%j:%H:%M", "%m/%d/%Y %H:%M:%S", "%Y%m%d", "%d-%b-%y %H:%M:%S"};
 
 TEST(Options, defaultsAreThoseOfAFirstStart) {
     const Options o;
-    for (int slot = 0; slot < 6; ++slot) EXPECT_EQ(o.DateFormat(slot), kDefaults[slot]) << slot;
+    for (int slot = 0; slot < 6; ++slot)
+        EXPECT_EQ(o.DateFormat(slot), kDefaults[slot]) << slot;
     EXPECT_EQ(o.logFileName, "Log.txt");
     EXPECT_EQ(o.networkConfigPath, "");
     EXPECT_EQ(o.frontPanelInterval, 5u);
@@ -72,9 +79,11 @@ TEST(Options, restoreDefaultsKeepsPathAndPlacements) {
 Bytes CurrentDefaultsValue() {
     Bytes b;
     b.u32(0x3000D);
-    for (const char* f : kDefaults) b.text(f);
+    for (const char* f : kDefaults)
+        b.text(f);
     b.text("Log.txt").text("").u32(5);
-    for (std::uint32_t flag : {1, 1, 0, 1, 1, 1, 0, 0, 0}) b.u32(flag);
+    for (std::uint32_t flag : {1, 1, 0, 1, 1, 1, 0, 0, 0})
+        b.u32(flag);
     b.emptyPlacements(8);
     return b;
 }
@@ -105,9 +114,11 @@ TEST(SettingsValue, everyFieldRoundTrips) {
 TEST(SettingsValue, version3000CHasEightFlagsAndKeepsDetectAtItsDefault) {
     Bytes b;
     b.u32(0x3000C);
-    for (int i = 0; i < 6; ++i) b.text("F" + std::to_string(i));
+    for (int i = 0; i < 6; ++i)
+        b.text("F" + std::to_string(i));
     b.text("old.txt").text("net.cfg").u32(9);
-    for (std::uint32_t flag : {0, 0, 1, 0, 1, 1, 1, 1}) b.u32(flag);  // no detect-failed flag
+    for (std::uint32_t flag : {0, 0, 1, 0, 1, 1, 1, 1})
+        b.u32(flag);  // no detect-failed flag
     b.emptyPlacements(6).placement(1, 1, 2, 3, 4, 5).emptyPlacements(1);
     Options o;
     o.detectFailedConnections = true;
@@ -127,7 +138,8 @@ TEST(SettingsValue, version3000CHasEightFlagsAndKeepsDetectAtItsDefault) {
 TEST(SettingsValue, version3000BHasNoDateFormatsAndNoOldRectangles) {
     Bytes b;
     b.u32(0x3000B).text("x.txt").text("").u32(7);
-    for (std::uint32_t flag : {1, 1, 0, 1, 1, 0, 0, 1}) b.u32(flag);
+    for (std::uint32_t flag : {1, 1, 0, 1, 1, 0, 0, 1})
+        b.u32(flag);
     b.emptyPlacements(8);
     Options o;
     o.SetDateFormat(2, "kept");
@@ -142,10 +154,12 @@ TEST(SettingsValue, version3000BHasNoDateFormatsAndNoOldRectangles) {
 TEST(SettingsValue, version30007CarriesAnObsoleteDateAndTwoOldRectangles) {
     Bytes b;
     b.u32(0x30007).text("y.txt").text("a.cfg").u32(0x12345678).u32(12);
-    for (std::uint32_t flag : {1, 0, 1, 1, 1, 1, 0, 0}) b.u32(flag);
+    for (std::uint32_t flag : {1, 0, 1, 1, 1, 1, 0, 0})
+        b.u32(flag);
     b.emptyPlacements(6);
-    for (int i = 0; i < 8; ++i) b.u32(0xAAAAAAAA);  // two rectangles, discarded
-    b.u32(1);                                       // a flag, discarded
+    for (int i = 0; i < 8; ++i)
+        b.u32(0xAAAAAAAA);  // two rectangles, discarded
+    b.u32(1);               // a flag, discarded
     b.placement(1, 9, 9, 99, 99, 1).placement(1, 8, 8, 88, 88, 2);
     Options o;
     std::string problem;

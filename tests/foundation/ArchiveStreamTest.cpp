@@ -77,7 +77,7 @@ TEST(ArchiveReader, hugeStringLengthOnShortInputFailsWithoutAllocating) {
 }
 
 class Named : public CNamedObject {
-public:
+  public:
     using CNamedObject::CNamedObject;
     const char* GetRuntimeClass() const override { return "Named"; }
     std::unique_ptr<CNamedObject> Clone() const override { return std::make_unique<Named>(*this); }

@@ -27,7 +27,8 @@ TEST(DateTimeCalendar, impossibleElementsGiveAnInvalidValueWithZeroCounts) {
                           {-5, 1, 1, 0, 0, 0}};
     for (const auto& e : bad) {
         const DateTime t = DateTime::FromElements(e[0], e[1], e[2], e[3], e[4], e[5]);
-        EXPECT_FALSE(t.valid()) << e[0] << "-" << e[1] << "-" << e[2] << " " << e[3] << ":" << e[4] << ":" << e[5];
+        EXPECT_FALSE(t.valid()) << e[0] << "-" << e[1] << "-" << e[2] << " " << e[3] << ":" << e[4] << ":"
+                                << e[5];
         EXPECT_EQ(t.seconds(), 0u);
         EXPECT_EQ(t.weekday(), 0);
         EXPECT_EQ(t.dayOfYear(), 0);
@@ -48,7 +49,8 @@ TEST(DateTimeCalendar, elementsAndSecondsAgreeAcrossTheWholeRange) {
     // Walk every day boundary in 1970..2105 once a week plus a few odd seconds, both ways.
     for (std::uint32_t s = 0; s < 4291747200u; s += 86400u * 7 + 3607) {
         const DateTime a = DateTime::FromSeconds(s);
-        const DateTime b = DateTime::FromElements(a.year(), a.month(), a.day(), a.hour(), a.minute(), a.second());
+        const DateTime b =
+            DateTime::FromElements(a.year(), a.month(), a.day(), a.hour(), a.minute(), a.second());
         ASSERT_TRUE(b.valid()) << s;
         ASSERT_EQ(b.seconds(), s);
         ASSERT_EQ(b.weekday(), a.weekday());

@@ -13,10 +13,18 @@ TEST(Escape, namedControlCharactersQuotesAndBackslash) {
 }
 
 TEST(Escape, otherNonPrintablesAreHexAndAFollowingHexDigitIsEscapedToo) {
-    EXPECT_EQ(Escape("\x01" "A"), "\\x01\\x41");
-    EXPECT_EQ(Escape("\x01" "AB"), "\\x01\\x41\\x42");
-    EXPECT_EQ(Escape("\x01" "g"), "\\x01g");
-    EXPECT_EQ(Escape("\x7F" "1 1"), "\\x7F\\x31 1");
+    EXPECT_EQ(Escape("\x01"
+                     "A"),
+              "\\x01\\x41");
+    EXPECT_EQ(Escape("\x01"
+                     "AB"),
+              "\\x01\\x41\\x42");
+    EXPECT_EQ(Escape("\x01"
+                     "g"),
+              "\\x01g");
+    EXPECT_EQ(Escape("\x7F"
+                     "1 1"),
+              "\\x7F\\x31 1");
     EXPECT_EQ(Escape("\xE3"), "\\xE3");
     // A named escape does not protect what follows: "\n" then "A" stays readable.
     EXPECT_EQ(Escape("\nA"), "\\nA");

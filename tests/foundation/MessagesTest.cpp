@@ -28,7 +28,8 @@ TEST(MessageTable, numberedTextsAreExact) {
 
 TEST(MessageFormat, fillsUpToTwoArgumentsOfEitherKind) {
     EXPECT_EQ(FormatMessage(msg::kNetworkConfigSyntaxError, "=", 12, "/tmp/a.cfx"),
-              "Syntax error encountered at '=', on line 12 of network configuration file /tmp/a.cfx. File not opened.");
+              "Syntax error encountered at '=', on line 12 of network configuration file /tmp/a.cfx. File "
+              "not opened.");
     EXPECT_EQ(FormatMessage(msg::kChannelLabel, "CH1", "HOURLY", 720L), "CH1, HOURLY, 720 Records Maximum");
     EXPECT_EQ(FormatMessage(msg::kWaitingToConnect, 9), "Waiting to connect...9");
     EXPECT_EQ(FormatMessage(msg::kDeleteQuestion, "Site A"), "Delete \"Site A\"?");
