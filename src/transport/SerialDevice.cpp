@@ -1,0 +1,81 @@
+// Shared polling read over a serial-like device, and the port listing and name rules.
+
+#include "transport/SerialDevice.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace talven {
+
+void PolledInput::Allocate() {
+    if (!data_)
+        data_ = std::make_unique<char[]>(10000);
+    Clear();
+}
+
+void PolledInput::Release() {
+    data_.reset();
+    Clear();
+}
+
+bool PolledInput::Fill(SerialDevice& device) {
+    if (!Empty())
+        return true;
+    int waiting = device.BytesWaiting();
+    if (waiting < 0)
+        return false;
+    if (waiting == 0)
+        return true;
+    int n = device.ReadAvailable(data_.get(), std::min(waiting, 10000));
+    if (n < 0)
+        return false;
+    SetReceived(n);
+    return true;
+}
+
+bool PolledInput::CopyOut(char* out, int& count, int maxLength, int terminator) {
+    while (position_ < buffered_) {
+        char c = data_[position_++];
+        out[count++] = c;
+        bool done = count >= maxLength ||
+                    (terminator != -1 && static_cast<unsigned char>(c) == static_cast<unsigned>(terminator));
+        if (done) {
+            if (position_ >= buffered_)
+                Clear();
+            return true;
+        }
+    }
+    Clear();
+    return false;
+}
+
+int PolledRead(SerialDevice& device, PolledInput& input, char* buffer, int maxLength, int timeoutMs,
+               int terminator) {
+    if (maxLength < 1)
+        return 0;
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    int count = 0;
+    for (;;) {
+        if (!input.Fill(device))
+            break;
+        if (input.CopyOut(buffer, count, maxLength, terminator))
+            break;
+        auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+        if (elapsed > timeoutMs)
+            break;
+        // Waiting on the device instead of a plain 10 ms sleep hands over bytes as soon as they come.
+        device.WaitReadable(10);
+    }
+    return count;
+}
+
+void DrainOutput(SerialDevice& device) {
+    for (int waited = 0; waited < 10000 && device.OutputWaiting() > 0; waited += 100) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+}
+
+}  // namespace talven

@@ -1,0 +1,132 @@
+#include "transport/Socket.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+namespace talven::tcp {
+
+bool ResolveHost(const std::string& host, std::uint32_t& addressNetworkOrder) {
+    in_addr address{};
+    if (inet_pton(AF_INET, host.c_str(), &address) == 1) {
+        addressNetworkOrder = address.s_addr;
+        return true;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* result = nullptr;
+    if (host.empty() || getaddrinfo(host.c_str(), nullptr, &hints, &result) != 0 || result == nullptr)
+        return false;
+    addressNetworkOrder = reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr.s_addr;
+    freeaddrinfo(result);
+    return true;
+}
+
+int Connect(const std::string& host, std::uint16_t port, int timeoutMs,
+            const std::function<bool()>& cancelled, ConnectStatus& status) {
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_port = htons(port);
+    if (!ResolveHost(host, target.sin_addr.s_addr)) {
+        status = ConnectStatus::kNoAddress;
+        return -1;
+    }
+    int s = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (s < 0) {
+        status = ConnectStatus::kFailed;
+        return -1;
+    }
+    // A non-blocking connect polled in short steps: a host that never answers cannot hold the
+    // worker beyond the time-out, and the user's cancel is seen within 100 ms.
+    if (connect(s, reinterpret_cast<sockaddr*>(&target), sizeof target) != 0 && errno != EINPROGRESS) {
+        close(s);
+        status = ConnectStatus::kFailed;
+        return -1;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        pollfd p{s, POLLOUT, 0};
+        int ready = poll(&p, 1, 100);
+        if (ready > 0) {
+            int error = 0;
+            socklen_t length = sizeof error;
+            getsockopt(s, SOL_SOCKET, SO_ERROR, &error, &length);
+            if (error == 0) {
+                status = ConnectStatus::kOk;
+                return s;
+            }
+            status = ConnectStatus::kFailed;
+            break;
+        }
+        if (cancelled && cancelled()) {
+            status = ConnectStatus::kCancelled;
+            break;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            status = ConnectStatus::kTimedOut;
+            break;
+        }
+    }
+    close(s);
+    return -1;
+}
+
+long Receive(int socket, char* buffer, std::size_t n, int& error) {
+    ssize_t r = recv(socket, buffer, n, MSG_DONTWAIT);
+    error = r < 0 ? errno : 0;
+    return static_cast<long>(r);
+}
+
+long Send(int socket, const char* data, std::size_t n, int& error) {
+    ssize_t r = send(socket, data, n, MSG_DONTWAIT | MSG_NOSIGNAL);
+    error = r < 0 ? errno : 0;
+    return static_cast<long>(r);
+}
+
+bool IsAlive(long result, int error) {
+    if (result > 0)
+        return true;
+    if (result == 0)
+        return false;
+    switch (error) {
+        case EBADF:
+        case ENOTSOCK:
+        case ENETDOWN:
+        case ENETRESET:
+        case ECONNABORTED:
+        case ECONNRESET:
+        case ENOTCONN:
+        case EPIPE:
+        case ESHUTDOWN:
+        case ETIMEDOUT:
+            return false;
+        default:
+            return true;
+    }
+}
+
+void WaitReadable(int socket, int timeoutMs) {
+    pollfd p{socket, POLLIN, 0};
+    poll(&p, 1, timeoutMs);
+}
+
+bool WaitWritable(int socket, int timeoutMs) {
+    pollfd p{socket, POLLOUT, 0};
+    return poll(&p, 1, timeoutMs) > 0;
+}
+
+void Close(int socket) {
+    shutdown(socket, SHUT_WR);
+    close(socket);
+}
+
+}  // namespace talven::tcp
