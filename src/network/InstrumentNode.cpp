@@ -1,0 +1,181 @@
+#include "network/InstrumentNode.h"
+
+#include "foundation/DataLock.h"
+#include "foundation/Messages.h"
+#include "network/NetworkConfiguration.h"
+#include "network/ObjectArchiveFile.h"
+#include "transport/CommPortConnection.h"
+#include "transport/TCPConnection.h"
+
+namespace talven {
+
+namespace {
+
+void Text(ObjectArchive& ar, std::string& value) {
+    if (ar.IsStoring()) {
+        ar.Writer().WriteString(value);
+    } else {
+        value = ar.Reader().ReadString();
+    }
+}
+
+void Value(ObjectArchive& ar, std::uint32_t& value) {
+    if (ar.IsStoring()) {
+        ar.Writer().WriteU32(value);
+    } else {
+        value = ar.Reader().ReadU32();
+    }
+}
+
+void Flag(ObjectArchive& ar, bool& value) {
+    if (ar.IsStoring()) {
+        ar.Writer().WriteBool(value);
+    } else {
+        value = ar.Reader().ReadBool();
+    }
+}
+
+}  // namespace
+
+CInstrumentNode::CInstrumentNode(const CInstrumentNode& other) : CTreeNode(other) {
+    DataGuard guard;
+    settings_ = other.settings_;
+    for (int i = 0; i < kInstrumentListCount; ++i)
+        lists_[i].CopyFrom(other.lists_[i]);
+}
+
+void CInstrumentNode::Serialize(ObjectArchive& ar) {
+    DataGuard guard;
+    CTreeNode::Serialize(ar);
+    InstrumentSettings& s = settings_;
+    for (std::string* text :
+         {&s.selectCode, &s.deselectCode, &s.modeVariableName, &s.capabilities, &s.partNumber,
+          &s.serialNumber, &s.firmwareRevision, &s.libraryRevision, &s.protocolRevision}) {
+        Text(ar, *text);
+    }
+    for (std::uint32_t* value : {&s.modelFamily, &s.password, &s.instrumentId, &s.instrumentPort,
+                                 &s.autoDisconnectMinutes, &s.receiveTimeoutMs, &s.transmitDelayMs}) {
+        Value(ar, *value);
+    }
+    for (bool* flag : {&s.passwordEnabled, &s.idEnabled, &s.autoDisconnectEnabled, &s.selectEnabled,
+                       &s.deselectEnabled, &s.samplesBox}) {
+        Flag(ar, *flag);
+    }
+    for (CNamedObjectList& list : lists_) {
+        if (ar.IsStoring()) {
+            WriteObjectList(ar, list);
+        } else if (!ReadObjectList(ar, list)) {
+            return;
+        }
+    }
+}
+
+InstrumentSettings CInstrumentNode::GetSettings() const {
+    DataGuard guard;
+    return settings_;
+}
+
+void CInstrumentNode::SetSettings(const InstrumentSettings& settings) {
+    DataGuard guard;
+    settings_ = settings;
+}
+
+CInstrumentConnectedNode::CInstrumentConnectedNode()
+    : CInstrumentConnectedNode(std::string(MessageText(msg::kLocalInstrument)), NewUniqueNodeId()) {}
+
+CInstrumentConnectedNode::CInstrumentConnectedNode(std::string name, std::uint32_t id)
+    : CInstrumentNode(std::move(name), id), connection_(std::make_unique<CCommPortConnection>()) {}
+
+CInstrumentConnectedNode::CInstrumentConnectedNode(const CInstrumentConnectedNode& other)
+    : CInstrumentNode(other) {
+    DataGuard guard;
+    connection_ = other.connection_ ? other.connection_->Clone() : nullptr;
+    if (!connection_)
+        connection_ = std::make_unique<CCommPortConnection>();
+}
+
+CInstrumentConnectedNode::~CInstrumentConnectedNode() = default;
+
+void CInstrumentConnectedNode::Serialize(ObjectArchive& ar) {
+    DataGuard guard;
+    CInstrumentNode::Serialize(ar);
+    if (ar.IsStoring()) {
+        ar.WriteObject(connection_.get());
+        return;
+    }
+    if (ar.failed())
+        return;
+    std::unique_ptr<SerialObject> object = ar.ReadObject();
+    if (ar.failed())
+        return;
+    if (object == nullptr) {
+        // A node is never without a link.
+        connection_ = MakeDefaultConnection();
+        return;
+    }
+    auto* connection = dynamic_cast<CConnection*>(object.get());
+    if (connection == nullptr) {
+        ar.Fail();
+        return;
+    }
+    object.release();
+    connection_.reset(connection);
+}
+
+std::unique_ptr<CNamedObject> CInstrumentConnectedNode::Clone() const {
+    std::unique_ptr<CInstrumentConnectedNode> copy(new CInstrumentConnectedNode(*this));
+    copy->SetId(NewUniqueNodeId());
+    return copy;
+}
+
+CConnection* CInstrumentConnectedNode::GetConnection() const {
+    DataGuard guard;
+    return connection_.get();
+}
+
+void CInstrumentConnectedNode::SetConnection(std::unique_ptr<CConnection> connection) {
+    if (!connection)
+        connection = MakeDefaultConnection();
+    std::unique_ptr<CConnection> previous;
+    {
+        DataGuard guard;
+        previous = std::move(connection_);
+        connection_ = std::move(connection);
+    }
+    // The previous link closes in its destructor, outside the lock.
+}
+
+void CInstrumentConnectedNode::ResetConnection() {
+    SetConnection(MakeDefaultConnection());
+}
+
+std::unique_ptr<CConnection> CInstrumentConnectedNode::MakeDefaultConnection() const {
+    return std::make_unique<CCommPortConnection>();
+}
+
+CInstrumentMultiplexorNode::CInstrumentMultiplexorNode()
+    : CInstrumentMultiplexorNode(std::string(MessageText(msg::kLocalInstrument)), NewUniqueNodeId()) {}
+
+CInstrumentMultiplexorNode::CInstrumentMultiplexorNode(std::string name, std::uint32_t id)
+    : CInstrumentConnectedNode(std::move(name), id) {
+    // The base constructor could only install its own default.
+    ResetConnection();
+}
+
+CInstrumentMultiplexorNode::CInstrumentMultiplexorNode(const CInstrumentMultiplexorNode& other)
+    : CInstrumentConnectedNode(other) {
+    if (dynamic_cast<CTCPConnection*>(GetConnection()) == nullptr)
+        ResetConnection();
+}
+
+std::unique_ptr<CNamedObject> CInstrumentMultiplexorNode::Clone() const {
+    std::unique_ptr<CInstrumentMultiplexorNode> copy(new CInstrumentMultiplexorNode(*this));
+    copy->SetId(NewUniqueNodeId());
+    return copy;
+}
+
+std::unique_ptr<CConnection> CInstrumentMultiplexorNode::MakeDefaultConnection() const {
+    return std::make_unique<CTCPConnection>();
+}
+
+}  // namespace talven

@@ -1,0 +1,159 @@
+#include "network/NetworkFiles.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "foundation/DataLock.h"
+#include "foundation/EString.h"
+#include "foundation/Log.h"
+#include "foundation/Messages.h"
+#include "foundation/UserPrompt.h"
+#include "network/NetworkMessages.h"
+
+namespace talven {
+
+namespace {
+
+void ShowError(const std::string& text) {
+    Log(kLogError, text);
+    GetUserPrompt().MessageBox(text, std::string(MessageText(msg::kCaptionError)),
+                               mb::kOk | mb::kIconWarning);
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// Parses the file into lists. False when the user has already been told why.
+bool ParseFile(const std::string& path, SavedLists& lists, std::uint32_t& format) {
+    if (IsBinaryConfigPath(path)) {
+        std::vector<std::uint8_t> bytes;
+        if (!ReadWholeFile(path, bytes)) {
+            ShowError(FormatMessage(msg::kUnableToLoadNetworkConfig, path));
+            return false;
+        }
+        const BinaryLoadResult result = ReadBinaryConfiguration(bytes.data(), bytes.size(), lists);
+        if (!result.ok) {
+            Log(kLogError, FormatMessage(msg::kNetworkConfigArchiveError, path, result.reason));
+            ShowError(FormatMessage(msg::kUnableToLoadNetworkConfig, path));
+            return false;
+        }
+        format = result.format;
+        return true;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        ShowError(FormatMessage(msg::kUnableToLoadNetworkConfig, path));
+        return false;
+    }
+    const TextLoadResult result = ReadTextConfiguration(in, lists);
+    if (in.bad()) {
+        ShowError(FormatMessage(msg::kUnableToLoadNetworkConfig, path));
+        return false;
+    }
+    if (!result.ok) {
+        ShowError(FormatMessage(msg::kNetworkConfigSyntaxError, result.errorText, result.errorLine, path));
+        return false;
+    }
+    format = CNetworkConfiguration::kCurrentFormat;
+    return true;
+}
+
+}  // namespace
+
+bool IsBinaryConfigPath(std::string_view path) {
+    const std::string_view extension = MessageText(msg::kNetworkConfigExtension);
+    return path.size() >= extension.size() &&
+           EqualsNoCase(path.substr(path.size() - extension.size()), extension);
+}
+
+bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
+    // Beside the target so that the rename stays on one file system; created exclusively with the
+    // usual permissions of a new file (the umask applies).
+    static std::atomic<unsigned> counter{0};
+    int fd = -1;
+    std::string temporary;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = path + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
+    if (fd < 0)
+        return false;
+    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok && ::rename(temporary.c_str(), path.c_str()) == 0)
+        return true;
+    ::unlink(temporary.c_str());
+    return false;
+}
+
+bool LoadNetworkConfiguration(CNetworkConfiguration& configuration, const std::string& path) {
+    SavedLists loaded;
+    std::uint32_t format = CNetworkConfiguration::kCurrentFormat;
+    if (!ParseFile(path, loaded, format))
+        return false;
+    {
+        DataGuard guard;
+        configuration.ReplaceSavedLists(loaded);
+        configuration.SetPath(path);
+        configuration.SetModified(false);
+        configuration.SetFormatVersion(format);
+    }
+    // The previous configuration's nodes are destroyed with loaded, outside the lock.
+    return true;
+}
+
+bool SaveNetworkConfiguration(CNetworkConfiguration& configuration, const std::string& path) {
+    std::string bytes;
+    if (IsBinaryConfigPath(path)) {
+        std::string reason;
+        const std::vector<std::uint8_t> binary = WriteBinaryConfiguration(configuration.Lists(), &reason);
+        if (binary.empty()) {
+            Log(kLogError, reason);
+            ShowError(FormatMessage(msg::kUnableToSaveNetworkConfig, path));
+            return false;
+        }
+        bytes.assign(binary.begin(), binary.end());
+    } else {
+        TextSaveProblem problem;
+        if (!WriteTextConfiguration(configuration.Lists(), bytes, &problem)) {
+            ShowError(FormatMessage(msg::kTextSaveUnsafeValue, path, problem.field, problem.nodeName));
+            return false;
+        }
+    }
+    if (!ReplaceFileContents(path, bytes)) {
+        ShowError(FormatMessage(msg::kUnableToSaveNetworkConfig, path));
+        return false;
+    }
+    DataGuard guard;
+    configuration.SetPath(path);
+    configuration.SetModified(false);
+    configuration.SetFormatVersion(CNetworkConfiguration::kCurrentFormat);
+    return true;
+}
+
+}  // namespace talven

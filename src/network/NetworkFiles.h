@@ -1,0 +1,66 @@
+#pragma once
+// The network configuration files: the binary form (".cfg", an object archive behind an 8-byte
+// header), the text form (any other extension) and the older binary form without the header.
+//
+// Loads are all-or-nothing: a file is parsed into temporary lists that replace the configuration's
+// lists only when the whole file was read. Saves write a temporary file beside the target and
+// rename it over the target once everything is written.
+
+#include <cstdint>
+#include <istream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "network/NetworkConfiguration.h"
+
+namespace talven {
+
+constexpr std::uint32_t kNetworkConfigMagic = 0xA554D0B5;
+
+/// True when the path ends in ".cfg" in any letter case.
+bool IsBinaryConfigPath(std::string_view path);
+
+/// Loads the file into the configuration (binary or text by the path's extension). On failure the
+/// configuration stays as it was, and the user is told (message box and event log).
+bool LoadNetworkConfiguration(CNetworkConfiguration& configuration, const std::string& path);
+/// Saves the configuration to the path (binary or text by the extension). On success the
+/// configuration has that path, is not modified and of the current format. On failure the user is
+/// told and any previous file at the path is left as it was.
+bool SaveNetworkConfiguration(CNetworkConfiguration& configuration, const std::string& path);
+
+// The parts the two functions above are made of, for tests and tools.
+
+/// The binary file's bytes for the lists (under the data lock). Empty with reason set when an
+/// object could not be stored.
+std::vector<std::uint8_t> WriteBinaryConfiguration(const SavedLists& lists, std::string* reason = nullptr);
+
+struct BinaryLoadResult {
+    bool ok = false;
+    std::uint32_t format = 0;  // the file's version, or for an older file its second header value
+    std::string reason;        // why it failed
+};
+/// Reads a binary file's bytes into lists (which should be empty), converting an older file.
+BinaryLoadResult ReadBinaryConfiguration(const std::uint8_t* data, std::size_t size, SavedLists& lists);
+
+struct TextSaveProblem {
+    std::string nodeName;
+    std::string field;  // as the message names it: "name", "address", ...
+};
+/// Appends the text file for the lists (under the data lock). False, with the node and field named,
+/// when a value cannot be written in the text form (a double quote or a line break in it).
+bool WriteTextConfiguration(const SavedLists& lists, std::string& out, TextSaveProblem* problem = nullptr);
+
+struct TextLoadResult {
+    bool ok = false;
+    std::string errorText;  // the offending token
+    int errorLine = 0;
+};
+/// Reads a text file into lists (which should be empty).
+TextLoadResult ReadTextConfiguration(std::istream& in, SavedLists& lists);
+
+/// Writes bytes to a temporary file beside path, then renames it over path. False on any error,
+/// with nothing changed at path.
+bool ReplaceFileContents(const std::string& path, std::string_view bytes);
+
+}  // namespace talven

@@ -1,0 +1,8 @@
+#pragma once
+// Numbers of the network layer's texts in the message table.
+
+namespace talven::msg {
+constexpr int kLocalMultiplexor = 63300;
+constexpr int kTextSaveUnsafeValue = 63301;
+constexpr int kNetworkConfigArchiveError = 63302;
+}  // namespace talven::msg
