@@ -90,7 +90,7 @@ bool CCommPortConnection::Close() {
 bool CCommPortConnection::CloseDevice() {
     if (!device_)
         return false;
-    DrainOutput(*device_);
+    DrainOutput(*device_, [this](int ms) { Pause(ms); });
     handleValid_ = false;
     device_.reset();
     input_.reset();

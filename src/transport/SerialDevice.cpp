@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 namespace talven {
 
@@ -71,11 +70,10 @@ int PolledRead(SerialDevice& device, PolledInput& input, char* buffer, int maxLe
     return count;
 }
 
-void DrainOutput(SerialDevice& device) {
-    for (int waited = 0; waited < 10000 && device.OutputWaiting() > 0; waited += 100) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+void DrainOutput(SerialDevice& device, const std::function<void(int)>& pause) {
+    for (int waited = 0; waited < 10000 && device.OutputWaiting() > 0; waited += 100)
+        pause(100);
+    pause(100);
 }
 
 }  // namespace talven

@@ -6,6 +6,7 @@
 // advisory lock on the device so that a second open of the same port fails, even for root.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,7 +81,7 @@ class PolledInput {
 int PolledRead(SerialDevice& device, PolledInput& input, char* buffer, int maxLength, int timeoutMs,
                int terminator);
 
-/// Waits (100 ms steps, at most 10 s) for the output queue to drain, then 100 ms more.
-void DrainOutput(SerialDevice& device);
+/// Waits (100 ms steps through pause, at most 10 s) for the output queue to drain, then 100 ms more.
+void DrainOutput(SerialDevice& device, const std::function<void(int)>& pause);
 
 }  // namespace talven

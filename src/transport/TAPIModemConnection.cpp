@@ -139,7 +139,7 @@ void CTAPIModemConnection::Hangup(TelephonyProvider& provider, bool waitForDrop)
 bool CTAPIModemConnection::Close() {
     CConnection::Close();
     if (device_) {
-        DrainOutput(*device_);
+        DrainOutput(*device_, [this](int ms) { Pause(ms); });
         handleValid_ = false;
         device_.reset();
     }
