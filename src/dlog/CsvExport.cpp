@@ -1,0 +1,199 @@
+#include "dlog/CsvExport.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
+#include "dlog/DASEvent.h"
+#include "dlog/DASParameter.h"
+#include "dlog/DataRecordSet.h"
+#include "foundation/DataLock.h"
+#include "foundation/Log.h"
+#include "foundation/Messages.h"
+#include "foundation/UserPrompt.h"
+
+namespace talven {
+
+namespace {
+
+constexpr std::size_t kFlushSize = 1 << 20;
+
+struct ColumnFormat {
+    int precision = 0;
+    unsigned flags = recordtext::kValue;
+};
+
+bool WritesSamples(const CParameter* p, bool samplesBox) {
+    auto* dp = dynamic_cast<const CDASParameter*>(p);
+    return samplesBox && dp && dp->GetStoreSamplesConfigured();
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// The open target of one export: a temporary file beside a replaced file, or the existing file
+// itself when appending (with its length, to cut a failed append back).
+class CsvTarget {
+  public:
+    CsvTarget(const std::string& path, bool append) : path_(path) {
+        struct stat st {};
+        appending_ = append && ::stat(path.c_str(), &st) == 0;
+        if (appending_) {
+            fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+            originalSize_ = st.st_size;
+        } else {
+            temp_ = path + ".XXXXXX";
+            fd_ = ::mkstemp(temp_.data());
+            mode_ = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+        }
+    }
+    ~CsvTarget() {
+        if (fd_ >= 0)
+            Abandon();
+    }
+    CsvTarget(const CsvTarget&) = delete;
+    CsvTarget& operator=(const CsvTarget&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+    bool IsAppending() const { return appending_; }
+    bool Write(const std::string& bytes) { return WriteAll(fd_, bytes); }
+
+    bool Commit() {
+        bool ok = true;
+        if (!appending_)
+            ok = ::fchmod(fd_, mode_) == 0;
+        ok = ok && ::fsync(fd_) == 0;
+        if (!ok)
+            return false;
+        ok = ::close(fd_) == 0;
+        fd_ = -1;
+        if (!appending_) {
+            ok = ok && std::rename(temp_.c_str(), path_.c_str()) == 0;
+            if (!ok)
+                std::remove(temp_.c_str());
+        }
+        return ok;
+    }
+
+    void Abandon() {
+        if (appending_) {
+            if (::ftruncate(fd_, originalSize_) != 0)
+                Log(kLogError, FormatMessage(msg::kErrorWritingFile, path_));
+        }
+        ::close(fd_);
+        fd_ = -1;
+        if (!appending_)
+            std::remove(temp_.c_str());
+    }
+
+  private:
+    std::string path_;
+    std::string temp_;
+    int fd_ = -1;
+    bool appending_ = false;
+    off_t originalSize_ = 0;
+    mode_t mode_ = 0644;
+};
+
+bool WriteRows(const CDataRecordSet& set, CsvTarget& target, bool samplesBox, const DateFormatSlots& formats,
+               TransferProgress* progress) {
+    std::vector<ColumnFormat> columns(set.GetColumnCount());
+    {
+        DataGuard guard;
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            const CParameter* p = set.GetColumn(c);
+            auto* dp = dynamic_cast<const CDASParameter*>(p);
+            columns[c].precision = dp ? dp->GetPrecision() : 0;
+            if (c == 0)
+                columns[c].flags |= recordtext::kTimeTable;
+            if (WritesSamples(p, samplesBox))
+                columns[c].flags |= recordtext::kSamples;
+        }
+    }
+    std::string buffer;
+    buffer.reserve(kFlushSize + 4096);
+    for (std::size_t row = 0; row < set.GetRowCount(); ++row) {
+        const std::size_t lineStart = buffer.size();
+        {
+            DataGuard guard;
+            for (std::size_t c = 0; c < columns.size(); ++c) {
+                const CDataRecord* record = set.GetRecord(row, c);
+                if (!record)
+                    continue;  // emptied by a download since the set was gathered
+                if (buffer.size() > lineStart)
+                    buffer += ", ";
+                record->AppendText(buffer, columns[c].flags, columns[c].precision, formats);
+            }
+        }
+        buffer += "\r\n";
+        if (buffer.size() >= kFlushSize) {
+            if (!target.Write(buffer))
+                return false;
+            buffer.clear();
+        }
+        if (progress)
+            progress->Step();
+    }
+    return target.Write(buffer);
+}
+
+}  // namespace
+
+std::string CsvHeading(const CDataRecordSet& set, bool samplesBox) {
+    DataGuard guard;
+    std::string heading(MessageText(msg::kTimeStamp));
+    for (std::size_t c = 0; c < set.GetColumnCount(); ++c) {
+        const CParameter* p = set.GetColumn(c);
+        auto* dp = dynamic_cast<const CDASParameter*>(p);
+        heading += ", ";
+        heading += p->GetName();
+        heading += "-";
+        heading += NameWithUnits(dp ? dp->GetSampleMode() : std::string(), p->GetUnits());
+        if (WritesSamples(p, samplesBox)) {
+            heading += ", ";
+            heading += MessageText(msg::kSamples);
+        }
+    }
+    return heading + "\r\n";
+}
+
+bool WriteRecordSetCsv(const CDataRecordSet& set, const std::string& path, const CsvOptions& options,
+                       const DateFormatSlots& formats, TransferProgress* progress) {
+    if (set.GetColumnCount() == 0 || set.GetRowCount() == 0 || path.empty())
+        return false;
+    if (progress)
+        progress->Begin(FormatMessage(msg::kSavingDataTo, path), set.GetRowCount());
+    CsvTarget target(path, options.append);
+    bool ok = target.IsOpen();
+    if (ok && !target.IsAppending())
+        ok = target.Write(CsvHeading(set, options.samplesBox));
+    ok = ok && WriteRows(set, target, options.samplesBox, formats, progress);
+    ok = ok && target.Commit();
+    if (progress)
+        progress->End();
+    if (ok)
+        return true;
+    const std::string text = FormatMessage(msg::kErrorWritingFile, path);
+    Log(kLogError, text);
+    if (options.showErrors)
+        GetUserPrompt().MessageBox(text, FormatMessage(msg::kCaptionError), mb::kIconWarning);
+    return false;
+}
+
+}  // namespace talven

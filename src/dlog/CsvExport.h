@@ -1,0 +1,43 @@
+#pragma once
+// Comma-separated files of downloaded records: a heading, then per row the first column's time
+// stamp and every column's value (and sample count), aligned by record index.
+
+#include <cstddef>
+#include <string>
+
+#include "dlog/DataRecord.h"
+
+namespace talven {
+
+class CDataRecordSet;
+
+/// How a long operation shows itself in its window (status text and progress bar).
+class TransferProgress {
+  public:
+    virtual ~TransferProgress() = default;
+    virtual void Begin(const std::string& status, std::size_t steps) = 0;
+    virtual void Step() = 0;
+    /// Status text cleared, progress reset.
+    virtual void End() = 0;
+};
+
+struct CsvOptions {
+    /// Append to an existing file without heading; a missing file is created with its heading.
+    bool append = false;
+    /// The window's "Samples" box: sample count columns for parameters configured to store them.
+    bool samplesBox = false;
+    /// Message box on failure (the failure is logged as an error in any case).
+    bool showErrors = false;
+};
+
+/// The heading line with its "\r\n".
+std::string CsvHeading(const CDataRecordSet& set, bool samplesBox);
+
+/// Writes the set; false when it has no column, no row or the path is empty (nothing written), or
+/// on a file error (61221). A replaced file is written beside the target and renamed over it; an
+/// append that fails is cut back to the file's former length, so the file never keeps half a
+/// write. Rows are read under the data lock, one at a time.
+bool WriteRecordSetCsv(const CDataRecordSet& set, const std::string& path, const CsvOptions& options,
+                       const DateFormatSlots& formats, TransferProgress* progress = nullptr);
+
+}  // namespace talven

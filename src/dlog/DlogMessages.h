@@ -1,0 +1,10 @@
+#pragma once
+// Numbers of the DLOG texts that have no number of their own (the block 63500-63599).
+
+namespace talven::msg {
+constexpr int kUnableToLoadDlogConfig = 63500;
+constexpr int kInstrumentDateFallback = 63501;
+constexpr int kRecordDownloadInterrupted = 63502;
+constexpr int kSelectRecordsTitle = 63503;
+constexpr int kParameterPropertiesTitle = 63504;
+}  // namespace talven::msg
