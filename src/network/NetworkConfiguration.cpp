@@ -13,6 +13,12 @@ namespace talven {
 namespace {
 
 std::atomic<CNetworkConfiguration*> g_current{nullptr};
+std::atomic<std::uint32_t (*)()> g_idSource{nullptr};
+
+std::uint32_t DrawId() {
+    std::uint32_t (*source)() = g_idSource;
+    return source ? source() : NewNodeId();
+}
 
 bool HeldBy(const CNamedObjectList* list, std::uint32_t id) {
     return list && list->FindById(id) != nullptr;
@@ -33,6 +39,10 @@ std::string SavedLists::ParentName(std::uint32_t parentId) const {
     return {};
 }
 
+void SetNodeIdSource(std::uint32_t (*source)()) {
+    g_idSource = source;
+}
+
 void SetCurrentNetworkConfiguration(CNetworkConfiguration* configuration) {
     g_current = configuration;
 }
@@ -45,7 +55,7 @@ std::uint32_t NewUniqueNodeId(std::initializer_list<const CNamedObjectList*> ext
         return current->NewNodeId(extra);
     DataGuard guard;
     for (;;) {
-        const std::uint32_t id = NewNodeId();
+        const std::uint32_t id = DrawId();
         if (id != 0 && std::none_of(extra.begin(), extra.end(), [id](auto* l) { return HeldBy(l, id); })) {
             return id;
         }
@@ -115,7 +125,7 @@ std::uint32_t CNetworkConfiguration::NewNodeId(std::initializer_list<const CName
     DataGuard guard;
     const std::vector<const CNamedObjectList*> saved = lists_.InIdOrder();
     for (;;) {
-        const std::uint32_t id = ::talven::NewNodeId();
+        const std::uint32_t id = DrawId();
         if (id == 0)
             continue;
         if (std::any_of(saved.begin(), saved.end(), [id](auto* l) { return HeldBy(l, id); }))

@@ -108,6 +108,9 @@ CNetworkConfiguration* GetCurrentNetworkConfiguration();
 /// A fresh id unique in the current configuration and in the extra lists. Node constructors use it.
 std::uint32_t NewUniqueNodeId(std::initializer_list<const CNamedObjectList*> extra = {});
 
+/// Replaces the random source of new ids (null restores it), so that tests can force collisions.
+void SetNodeIdSource(std::uint32_t (*source)());
+
 /// Makes a configuration current for its lifetime (tests, tools).
 class ScopedNetworkConfiguration {
   public:
