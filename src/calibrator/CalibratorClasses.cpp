@@ -1,0 +1,115 @@
+#include "calibrator/CalibratorClasses.h"
+
+#include "calibrator/GasUnitDesc.h"
+#include "calibrator/Level.h"
+#include "calibrator/Sequence.h"
+#include "foundation/DataLock.h"
+#include "network/ClassRegistry.h"
+#include "network/InstrumentNode.h"
+
+namespace talven {
+
+namespace {
+
+template <class T>
+std::unique_ptr<SerialObject> Make() {
+    return std::make_unique<T>();
+}
+
+void SetOwner(CNamedObjectList& sequences, CNamedObjectList& levels, ICalibratorInstrument* instrument) {
+    DataGuard guard;
+    for (const auto& item : sequences) {
+        if (auto* sequence = dynamic_cast<CSequence*>(item.get()))
+            sequence->SetInstrument(instrument);
+    }
+    for (const auto& item : levels) {
+        if (auto* level = dynamic_cast<CLevel*>(item.get()))
+            level->SetInstrument(instrument);
+    }
+}
+
+}  // namespace
+
+void RegisterCalibratorArchiveClasses() {
+    RegisterArchiveClass("CGasDesc", 1, &Make<CGasDesc>);
+    RegisterArchiveClass("CUnitDesc", 1, &Make<CUnitDesc>);
+    RegisterArchiveClass("CLevel", CLevel::kSchema, &Make<CLevel>);
+    RegisterArchiveClass("CSequence", CSequence::kSchema, &Make<CSequence>);
+    RegisterArchiveClass("CStepGenerate", CStep::kSchema, &Make<CStepGenerate>);
+    RegisterArchiveClass("CStepGPT", CStep::kSchema, &Make<CStepGPT>);
+    RegisterArchiveClass("CStepGPTZ", CStep::kSchema, &Make<CStepGPTZ>);
+    RegisterArchiveClass("CStepGPTPreset", CStep::kSchema, &Make<CStepGPTPreset>);
+    RegisterArchiveClass("CStepManual", CStep::kSchema, &Make<CStepManual>);
+    RegisterArchiveClass("CStepPurge", CStep::kSchema, &Make<CStepPurge>);
+    RegisterArchiveClass("CStepStandby", CStep::kSchema, &Make<CStepStandby>);
+    RegisterArchiveClass("CStepDelay", CStep::kSchema, &Make<CStepDelay>);
+    RegisterArchiveClass("CStepExecSeq", CStep::kSchema, &Make<CStepExecSeq>);
+    RegisterArchiveClass("CStepSelDiluent", CStep::kSchema, &Make<CStepSelDiluent>);
+    RegisterArchiveClass("CStepSelOutput", CStep::kSchema, &Make<CStepSelOutput>);
+    RegisterArchiveClass("CStepCCOutput", CStep::kSchema, &Make<CStepCCOutput>);
+    RegisterArchiveClass("CStepLevel", CStep::kSchema, &Make<CStepLevel>);
+    RegisterArchiveClass("CStepStatusBlock", CStep::kSchema, &Make<CStepStatusBlock>);
+}
+
+void AttachCalibratorLists(ICalibratorInstrument& instrument) {
+    SetOwner(instrument.SequenceList(), instrument.LevelList(), &instrument);
+}
+
+CInstrumentCalibratorView::CInstrumentCalibratorView(CInstrumentNode& node) : node_(node) {
+    AttachCalibratorLists(*this);
+}
+
+CInstrumentCalibratorView::~CInstrumentCalibratorView() {
+    SetOwner(SequenceList(), LevelList(), nullptr);
+}
+
+CNamedObjectList& CInstrumentCalibratorView::GasList() {
+    return node_.GetList(kGases);
+}
+CNamedObjectList& CInstrumentCalibratorView::UnitList() {
+    return node_.GetList(kUnits);
+}
+CNamedObjectList& CInstrumentCalibratorView::LevelList() {
+    return node_.GetList(kLevels);
+}
+CNamedObjectList& CInstrumentCalibratorView::SequenceList() {
+    return node_.GetList(kSequences);
+}
+
+std::string CInstrumentCalibratorView::GetCapabilities() const {
+    return node_.GetSettings().capabilities;
+}
+
+int CInstrumentCalibratorView::GetModelFamily() const {
+    return static_cast<int>(node_.GetSettings().modelFamily);
+}
+
+std::string CInstrumentCalibratorView::GetInstrumentName() const {
+    return node_.GetName();
+}
+
+std::string CInstrumentCalibratorView::GetSerialNumber() const {
+    return node_.GetSettings().serialNumber;
+}
+
+bool CInstrumentCalibratorView::IsSequenceConfigModified() const {
+    DataGuard guard;
+    return sequencesModified_;
+}
+
+void CInstrumentCalibratorView::SetSequenceConfigModified(bool modified) {
+    DataGuard guard;
+    sequencesModified_ = modified;
+}
+
+bool CInstrumentCalibratorView::IsLevelTableModified() const {
+    DataGuard guard;
+    return levelsModified_;
+}
+
+void CInstrumentCalibratorView::SetLevelTableModified(bool modified) {
+    DataGuard guard;
+    levelsModified_ = modified;
+}
+
+}  // namespace talven

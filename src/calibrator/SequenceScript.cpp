@@ -1,0 +1,130 @@
+#include "calibrator/SequenceScript.h"
+
+#include <fstream>
+
+#include "calibrator/CalibratorInstrument.h"
+#include "calibrator/CalibratorMessages.h"
+#include "calibrator/Sequence.h"
+#include "foundation/DataLock.h"
+#include "foundation/Log.h"
+#include "foundation/Messages.h"
+#include "text/InstrumentTokenStream.h"
+
+namespace talven {
+
+namespace {
+
+CalFileResult Failure(int messageId, const std::string& path) {
+    CalFileResult result;
+    result.message = FormatMessage(messageId, path);
+    Log(kLogError, result.message);
+    return result;
+}
+
+}  // namespace
+
+std::string SequenceListText(ICalibratorInstrument& instrument, unsigned flags) {
+    flags |= textflag::kScript;
+    DataGuard guard;
+    std::string text = "SEQLISTBEGIN\r\n";
+    for (const auto& item : instrument.SequenceList())
+        text += static_cast<const CSequence&>(*item).GetText(flags);
+    text += "SEQLISTEND\r\n";
+    return text;
+}
+
+unsigned SequenceFileFlags() {
+    return textflag::kScript | textflag::kDuration;
+}
+
+unsigned SequenceSendFlags(const ICalibratorInstrument& instrument) {
+    return textflag::kScript | (instrument.HasCapability('u') ? textflag::kDuration : 0u);
+}
+
+std::string SequenceSendText(ICalibratorInstrument& instrument) {
+    return SequenceListText(instrument, SequenceSendFlags(instrument));
+}
+
+bool ReadSequenceList(TokenStream& ts, ICalibratorInstrument* instrument, CNamedObjectList& out,
+                      TransferProgress* progress) {
+    if (ts.NextToken() != tok::SEQLISTBEGIN) {
+        ts.RecordError();
+        return false;
+    }
+    ts.NextToken();
+    while (ts.GetTokenKind() == tok::SEQBEGIN) {
+        auto sequence = std::make_unique<CSequence>(instrument);
+        if (!sequence->ReadScript(ts))
+            return false;
+        out.Append(std::move(sequence));
+        if (progress != nullptr)
+            progress->Advance();
+    }
+    if (ts.GetTokenKind() != tok::SEQLISTEND || ts.NextToken() != kTokenEnd)
+        ts.RecordError();
+    return ts.GetErrorCount() == 0;
+}
+
+CalFileResult LoadSequenceFile(ICalibratorInstrument& instrument, const std::string& path) {
+    CNamedObjectList read;
+    CalFileResult result;
+    std::ifstream file(path, std::ios::binary);
+    if (!file.is_open()) {
+        result = Failure(calmsg::kUnableToLoadSequenceScript, path);
+    } else {
+        FileInstrumentTokenStream ts(file);
+        ts.SetMultiLine(true);
+        const bool parsed = ReadSequenceList(ts, &instrument, read);
+        if (file.bad()) {
+            result = Failure(calmsg::kUnableToLoadSequenceScript, path);
+        } else if (!parsed) {
+            result.message =
+                FormatMessage(calmsg::kSequenceScriptSyntaxError, ts.GetErrorText(), ts.GetErrorLine(), path);
+            Log(kLogError, result.message);
+        } else {
+            result.ok = true;
+        }
+    }
+    if (!result.ok)
+        read.DeleteAll();
+    {
+        // The user agreed to discard the list before the load, so a failed load leaves it empty.
+        DataGuard guard;
+        instrument.SequenceList().swap(read);
+        instrument.SetSequenceConfigModified(false);
+    }
+    return result;
+}
+
+CalFileResult SaveSequenceFile(ICalibratorInstrument& instrument, const std::string& path) {
+    const std::string text = SequenceListText(instrument, SequenceFileFlags());
+    if (!WriteFileReplacing(path, text))
+        return Failure(calmsg::kUnableToSaveSequenceConfig, path);
+    instrument.SetSequenceConfigModified(false);
+    return {true, {}};
+}
+
+std::string ProposedSequenceFileName(const ICalibratorInstrument& instrument) {
+    return CleanFileName(FormatMessage(calmsg::kSequenceConfigFileName, instrument.GetInstrumentName(),
+                                       instrument.GetSerialNumber(),
+                                       MessageText(calmsg::kTextFileExtension)));
+}
+
+bool ReadSequenceDownload(TokenStream& ts, ICalibratorInstrument& instrument, TransferProgress* progress) {
+    CNamedObjectList read;
+    if (!ReadSequenceList(ts, &instrument, read, progress))
+        return false;
+    DataGuard guard;
+    instrument.SequenceList().swap(read);
+    instrument.SetSequenceConfigModified(false);
+    return true;
+}
+
+bool ReadSequenceSendReply(TokenStream& ts, ICalibratorInstrument& instrument) {
+    if (ts.NextToken() != tok::kSequenceConfigStored)
+        return false;
+    instrument.SetSequenceConfigModified(false);
+    return true;
+}
+
+}  // namespace talven
