@@ -4,6 +4,7 @@
 
 #include "dlog/DASEvent.h"
 #include "dlog/DlogInstrument.h"
+#include "dlog/ScriptTokens.h"
 #include "dlog/TextFormat.h"
 #include "foundation/DataLock.h"
 #include "foundation/EString.h"
@@ -16,14 +17,8 @@ namespace talven {
 
 namespace {
 
-bool Refuse(TokenStream& s) {
-    s.RecordError();
-    return false;
-}
-
-bool Expect(TokenStream& s, int kind, int mode = kModeNormal) {
-    return s.NextToken(mode) == kind || Refuse(s);
-}
+using scripttok::Expect;
+using scripttok::Refuse;
 
 // Advances to an integer within [low, high].
 bool ExpectInteger(TokenStream& s, std::int32_t low, std::int32_t high, std::int32_t& value) {
@@ -348,16 +343,16 @@ bool CDASChannel::ReadReportForm(TokenStream& s) {
         switch (item) {
             case tok::kSetupPropertiesFor:
             case tok::kNameLabel: {
-                if (!Expect(s, kTokenString))
-                    return false;
+                if (!scripttok::IsPrintedName(s.NextToken()))
+                    return Refuse(s);
                 SetName(s.GetTokenText());
                 if (s.NextToken() == tok::kColon)
                     s.NextToken();
                 continue;
             }
             case tok::kEventLabel: {
-                if (!Expect(s, kTokenString))
-                    return false;
+                if (!scripttok::IsPrintedName(s.NextToken()))
+                    return Refuse(s);
                 SetEvent(s.GetTokenText());
                 break;
             }

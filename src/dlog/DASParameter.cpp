@@ -3,6 +3,7 @@
 #include "dlog/DASChannel.h"
 #include "dlog/DASEvent.h"
 #include "dlog/DlogInstrument.h"
+#include "dlog/ScriptTokens.h"
 #include "dlog/TextFormat.h"
 #include "foundation/DataLock.h"
 #include "foundation/Messages.h"
@@ -12,19 +13,11 @@ namespace talven {
 
 namespace {
 
+using scripttok::Expect;
+using scripttok::Refuse;
+
 bool IsSampleModeToken(int kind) {
     return kind == tok::INST || kind == tok::AVG || kind == tok::SDEV || kind == tok::MIN || kind == tok::MAX;
-}
-
-// Records the error at the current token and fails.
-bool Refuse(TokenStream& s) {
-    s.RecordError();
-    return false;
-}
-
-// Advances and checks the kind of the new token; records the error when it differs.
-bool Expect(TokenStream& s, int kind, int mode = kModeNormal) {
-    return s.NextToken(mode) == kind || Refuse(s);
 }
 
 }  // namespace
@@ -211,8 +204,10 @@ bool CDASParameter::ReadScriptForm(TokenStream& s) {
 bool CDASParameter::ReadReportForm(TokenStream& s) {
     if (s.GetTokenKind() != tok::PARAMETER)
         return Refuse(s);
-    if (!Expect(s, tok::kEquals) || !Expect(s, kTokenString))
+    if (!Expect(s, tok::kEquals))
         return false;
+    if (!scripttok::IsPrintedName(s.NextToken()))
+        return Refuse(s);
     SetName(s.GetTokenText());
     if (!Expect(s, tok::kComma) || !Expect(s, tok::MODE) || !Expect(s, tok::kEquals))
         return false;

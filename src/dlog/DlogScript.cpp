@@ -7,6 +7,7 @@
 #include "dlog/DlogFiles.h"
 #include "dlog/DlogInstrument.h"
 #include "dlog/DlogMessages.h"
+#include "dlog/ScriptTokens.h"
 #include "foundation/DataLock.h"
 #include "foundation/Log.h"
 #include "foundation/Messages.h"
@@ -31,10 +32,7 @@ class MultiLineScope {
     bool previous_;
 };
 
-bool Refuse(TokenStream& s) {
-    s.RecordError();
-    return false;
-}
+using scripttok::Refuse;
 
 bool IsLevel(int kind) {
     return kind == tok::LOW || kind == tok::MED || kind == tok::HIGH;
