@@ -54,6 +54,8 @@ const MessageEntry* MessageTableBegin();
 const MessageEntry* MessageTableEnd();
 
 namespace msg {
+constexpr int kLocalMultiplexor = 104;
+constexpr int kUnableToDeleteConnected = 105;
 constexpr int kUnableToSaveNetworkConfig = 61206;
 constexpr int kUnableToSaveDlogConfig = 61211;
 constexpr int kConnectedSuffix = 61212;
