@@ -1,0 +1,189 @@
+#include "cli/Talvenctl.h"
+
+#include <functional>
+#include <map>
+#include <ostream>
+#include <sstream>
+
+#include "cli/CommandLineArgs.h"
+#include "foundation/UserPrompt.h"
+#include "network/InstrumentNode.h"
+#include "network/NetworkConfiguration.h"
+#include "network/NetworkFiles.h"
+#include "network/TreeNode.h"
+#include "transport/CommPortConnection.h"
+#include "transport/ModemConnection.h"
+#include "transport/ModemSettings.h"
+#include "transport/TAPIModemConnection.h"
+#include "transport/TCPConnection.h"
+
+namespace talven::cli {
+
+namespace {
+
+const char* kUsage =
+    "Usage: talvenctl COMMAND [SUBCOMMAND] [OPTIONS] [ARGS]\n"
+    "\n"
+    "Commands:\n"
+    "  config show FILE        print the network tree of a .cfg or .cfx file\n"
+    "  config convert IN OUT   load IN and save it as OUT (each format by its extension)\n"
+    "\n"
+    "Run 'talvenctl COMMAND --help' for the options of a command.\n";
+
+const char* kConfigUsage =
+    "Usage: talvenctl config show FILE\n"
+    "       talvenctl config convert IN OUT\n"
+    "\n"
+    "A path ending in .cfg (any letter case) is the binary form, any other path the text form.\n"
+    "show prints one node a line, indented two blanks per level:\n"
+    "  site NAME / multiplexor NAME ADDRESS / instrument NAME followed by its link.\n";
+
+/// Messages meant for a dialog go to standard error; questions take their default answer.
+class StderrPrompt : public UserPrompt {
+  public:
+    explicit StderrPrompt(std::ostream& err) : err_(err) {}
+    int MessageBox(const std::string& text, const std::string&, unsigned flags) override {
+        err_ << text << "\n";
+        return DefaultAnswer(flags);
+    }
+    std::optional<std::string> OpenFile(const FileDialogRequest&) override { return std::nullopt; }
+    std::optional<std::string> SaveFile(const FileDialogRequest&) override { return std::nullopt; }
+
+  private:
+    std::ostream& err_;
+};
+
+char ParityLetter(std::uint32_t parity) {
+    switch (parity) {
+        case 1:
+            return 'O';
+        case 2:
+            return 'E';
+        case 3:
+            return 'M';
+        case 4:
+            return 'S';
+        default:
+            return 'N';
+    }
+}
+
+std::string DescribeLink(const CConnection* link, const CNetworkConfiguration& configuration) {
+    std::ostringstream out;
+    if (link == nullptr)
+        return "no link";
+    if (auto* modem = dynamic_cast<const CModemConnection*>(link)) {
+        const CNamedObject* settings = configuration.Lists().modems.FindById(modem->GetModemId());
+        out << "modem " << (settings ? "\"" + settings->GetName() + "\"" : std::string("(none)"))
+            << " dialling \"" << modem->GetTelephoneNumber() << "\" on " << modem->GetPortName();
+    } else if (auto* serial = dynamic_cast<const CCommPortConnection*>(link)) {
+        out << "serial " << serial->GetPortName() << " " << serial->GetBaudRate() << " "
+            << ParityLetter(serial->GetParity()) << " " << serial->GetDataBits() << " "
+            << (serial->GetStopBits() == 2 ? 2 : 1) << (serial->GetXonXoff() ? " xon/xoff" : "");
+    } else if (auto* tapi = dynamic_cast<const CTAPIModemConnection*>(link)) {
+        out << "telephony device " << tapi->GetDeviceId() << " dialling \"" << tapi->GetTelephoneNumber()
+            << "\"";
+    } else if (auto* tcp = dynamic_cast<const CTCPConnection*>(link)) {
+        out << "tcp " << tcp->GetHost() << ":" << tcp->GetPort();
+    } else {
+        out << link->GetRuntimeClass();
+    }
+    return out.str();
+}
+
+void DescribeBelow(const CNetworkConfiguration& configuration, std::uint32_t parentId, int depth,
+                   std::ostream& out) {
+    const std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
+    const SavedLists& lists = configuration.Lists();
+    for (const auto& object : lists.sites) {
+        auto* site = dynamic_cast<const CSiteNode*>(object.get());
+        if (site == nullptr || site->GetParentId() != parentId)
+            continue;
+        out << indent << "site " << site->GetName() << "\n";
+        if (site->GetId() != parentId)
+            DescribeBelow(configuration, site->GetId(), depth + 1, out);
+    }
+    for (const auto& object : lists.multiplexors) {
+        auto* mux = dynamic_cast<const CMultiplexorNode*>(object.get());
+        if (mux == nullptr || mux->GetParentId() != parentId)
+            continue;
+        out << indent << "multiplexor " << mux->GetName() << " " << mux->GetAddress() << "\n";
+        for (const auto& inner : lists.multiplexorInstruments) {
+            auto* node = dynamic_cast<const CInstrumentNode*>(inner.get());
+            if (node == nullptr || node->GetParentId() != mux->GetId())
+                continue;
+            out << indent << "  instrument " << node->GetName() << " "
+                << DescribeLink(node->GetConnection(), configuration) << "\n";
+        }
+    }
+    for (const auto& object : lists.connectedInstruments) {
+        auto* node = dynamic_cast<const CInstrumentNode*>(object.get());
+        if (node == nullptr || node->GetParentId() != parentId)
+            continue;
+        out << indent << "instrument " << node->GetName() << " "
+            << DescribeLink(node->GetConnection(), configuration) << "\n";
+    }
+}
+
+int ConfigCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty() || args[0] == "--help") {
+        (args.empty() ? err : out) << kConfigUsage;
+        return args.empty() ? kExitUsage : kExitOk;
+    }
+    const std::string sub = args[0];
+    ParsedArgs parsed;
+    std::string error;
+    if (!ParseArgs({args.begin() + 1, args.end()}, {{"--help"}}, parsed, error)) {
+        err << "talvenctl config: " << error << "\n" << kConfigUsage;
+        return kExitUsage;
+    }
+    if (parsed.Has("--help")) {
+        out << kConfigUsage;
+        return kExitOk;
+    }
+    const std::size_t wanted = sub == "show" ? 1 : sub == "convert" ? 2 : 0;
+    if (wanted == 0 || parsed.operands.size() != wanted) {
+        err << "talvenctl config: " << (wanted == 0 ? "unknown subcommand " + sub : "wrong number of files")
+            << "\n"
+            << kConfigUsage;
+        return kExitUsage;
+    }
+    CNetworkConfiguration configuration;
+    ScopedNetworkConfiguration current(&configuration);
+    if (!LoadNetworkConfiguration(configuration, parsed.operands[0]))
+        return kExitFailed;
+    if (sub == "show") {
+        out << DescribeNetworkTree(configuration);
+        return kExitOk;
+    }
+    return SaveNetworkConfiguration(configuration, parsed.operands[1]) ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+std::string DescribeNetworkTree(CNetworkConfiguration& configuration) {
+    std::ostringstream out;
+    DescribeBelow(configuration, 0, 0, out);
+    return out.str();
+}
+
+int RunTalvenctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    StderrPrompt prompt(err);
+    ScopedUserPrompt scopedPrompt(&prompt);
+    if (args.empty()) {
+        err << kUsage;
+        return kExitUsage;
+    }
+    const std::string& command = args[0];
+    if (command == "--help" || command == "help") {
+        out << kUsage;
+        return kExitOk;
+    }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (command == "config")
+        return ConfigCommand(rest, out, err);
+    err << "talvenctl: unknown command " << command << "\n" << kUsage;
+    return kExitUsage;
+}
+
+}  // namespace talven::cli

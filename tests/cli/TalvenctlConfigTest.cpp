@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "cli/CommandLineArgs.h"
+#include "cli/Talvenctl.h"
+#include "network/InstrumentNode.h"
+#include "network/NetworkConfiguration.h"
+#include "network/NetworkFiles.h"
+#include "network/TreeNode.h"
+#include "transport/CommPortConnection.h"
+#include "transport/ModemConnection.h"
+#include "transport/ModemSettings.h"
+#include "transport/TCPConnection.h"
+
+namespace talven::cli {
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliRun Talvenctl(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const int status = RunTalvenctl(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+class TalvenctlConfig : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/talvenctl-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+
+    // Home > North (site) with a multiplexor of two instruments, and a serial and a modem
+    // instrument at Home.
+    void BuildNetwork(CNetworkConfiguration& c) {
+        ScopedNetworkConfiguration current(&c);
+        c.New();
+        auto* home = c.Sites().at(0);
+        auto north = std::make_unique<CSiteNode>();
+        north->SetName("North");
+        north->SetParentId(home->GetId());
+        const std::uint32_t northId = north->GetId();
+        c.Sites().Append(std::move(north));
+
+        auto modem = std::make_unique<CModemSettings>();
+        modem->SetName("Desk modem");
+        const std::uint32_t modemId = modem->GetId();
+        c.Modems().Append(std::move(modem));
+
+        auto mux = std::make_unique<CMultiplexorNode>();
+        mux->SetName("Rack");
+        mux->SetParentId(northId);
+        mux->SetAddress("10.0.0.9");
+        const std::uint32_t muxId = mux->GetId();
+        c.Multiplexors().Append(std::move(mux));
+        for (std::uint32_t port : {7001u, 7002u}) {
+            auto inst = std::make_unique<CInstrumentMultiplexorNode>();
+            inst->SetName("Ozone " + std::to_string(port));
+            inst->SetParentId(muxId);
+            auto tcp = std::make_unique<CTCPConnection>();
+            tcp->SetHost("10.0.0.9");
+            tcp->SetPort(port);
+            inst->SetConnection(std::move(tcp));
+            c.MultiplexorInstruments().Append(std::move(inst));
+        }
+        auto serial = std::make_unique<CInstrumentConnectedNode>();
+        serial->SetName("NOx");
+        serial->SetParentId(home->GetId());
+        auto port = std::make_unique<CCommPortConnection>();
+        port->SetPortName("/dev/ttyUSB0");
+        port->SetBaudRate(9600);
+        port->SetParity(2);
+        port->SetStopBits(2);
+        serial->SetConnection(std::move(port));
+        c.ConnectedInstruments().Append(std::move(serial));
+
+        auto dialled = std::make_unique<CInstrumentConnectedNode>();
+        dialled->SetName("Remote SO2");
+        dialled->SetParentId(home->GetId());
+        auto link = std::make_unique<CModemConnection>();
+        link->SetModemId(modemId);
+        link->SetTelephoneNumber("555 0100");
+        dialled->SetConnection(std::move(link));
+        c.ConnectedInstruments().Append(std::move(dialled));
+    }
+
+    std::string dir_;
+};
+
+const char* kExpectedTree =
+    "site Home\n"
+    "  site North\n"
+    "    multiplexor Rack 10.0.0.9\n"
+    "      instrument Ozone 7001 tcp 10.0.0.9:7001\n"
+    "      instrument Ozone 7002 tcp 10.0.0.9:7002\n"
+    "  instrument NOx serial /dev/ttyUSB0 9600 E 8 2\n"
+    "  instrument Remote SO2 modem \"Desk modem\" dialling \"555 0100\" on COM1\n";
+
+TEST_F(TalvenctlConfig, showPrintsTheTreeAndConvertKeepsItInBothDirections) {
+    CNetworkConfiguration c;
+    BuildNetwork(c);
+    const std::string text = dir_ + "/net.cfx";
+    {
+        ScopedNetworkConfiguration current(&c);
+        ASSERT_TRUE(SaveNetworkConfiguration(c, text));
+    }
+    CliRun shown = Talvenctl({"config", "show", text});
+    ASSERT_EQ(shown.status, kExitOk) << shown.err;
+    EXPECT_EQ(shown.out, kExpectedTree);
+
+    const std::string binary = dir_ + "/net.CFG";
+    CliRun converted = Talvenctl({"config", "convert", text, binary});
+    ASSERT_EQ(converted.status, kExitOk) << converted.err;
+    EXPECT_EQ(Talvenctl({"config", "show", binary}).out, kExpectedTree);
+
+    const std::string back = dir_ + "/back.cfx";
+    ASSERT_EQ(Talvenctl({"config", "convert", binary, back}).status, kExitOk);
+    EXPECT_EQ(Talvenctl({"config", "show", back}).out, kExpectedTree);
+}
+
+TEST_F(TalvenctlConfig, failuresExitOneWithTheMessageAndUsageErrorsExitTwo) {
+    CliRun missing = Talvenctl({"config", "show", dir_ + "/absent.cfg"});
+    EXPECT_EQ(missing.status, kExitFailed);
+    EXPECT_NE(missing.err.find("Unable to load network configuration file " + dir_ + "/absent.cfg."),
+              std::string::npos)
+        << missing.err;
+
+    const std::string broken = dir_ + "/broken.cfx";
+    ASSERT_TRUE(ReplaceFileContents(broken, "SITE_NAME = \"A\"\r\n= = =\r\n"));
+    CliRun syntax = Talvenctl({"config", "show", broken});
+    EXPECT_EQ(syntax.status, kExitFailed);
+    EXPECT_NE(syntax.err.find("Syntax error encountered at"), std::string::npos) << syntax.err;
+
+    EXPECT_EQ(Talvenctl({}).status, kExitUsage);
+    EXPECT_EQ(Talvenctl({"bogus"}).status, kExitUsage);
+    EXPECT_EQ(Talvenctl({"config", "show"}).status, kExitUsage);
+    EXPECT_EQ(Talvenctl({"config", "show", "a.cfg", "--frobnicate"}).status, kExitUsage);
+    EXPECT_EQ(Talvenctl({"config", "convert", "only-one.cfg"}).status, kExitUsage);
+    CliRun help = Talvenctl({"config", "--help"});
+    EXPECT_EQ(help.status, kExitOk);
+    EXPECT_NE(help.out.find("config convert IN OUT"), std::string::npos);
+}
+
+TEST(CommandLineArgs, optionsStandAnywhereWithValuesInlineOrSeparate) {
+    ParsedArgs parsed;
+    std::string error;
+    ASSERT_TRUE(ParseArgs({"--tcp", "h:1", "file", "--key=3", "--key", "4", "--yes", "--", "--literal"},
+                          {{"--tcp", true}, {"--key", true, true}, {"--yes"}}, parsed, error))
+        << error;
+    EXPECT_EQ(parsed.operands, (std::vector<std::string>{"file", "--literal"}));
+    EXPECT_EQ(parsed.Value("--tcp"), "h:1");
+    EXPECT_EQ(parsed.values["--key"], (std::vector<std::string>{"3", "4"}));
+    EXPECT_TRUE(parsed.Has("--yes"));
+
+    ParsedArgs p2;
+    EXPECT_FALSE(ParseArgs({"--tcp"}, {{"--tcp", true}}, p2, error));
+    EXPECT_NE(error.find("needs a value"), std::string::npos);
+    ParsedArgs p3;
+    EXPECT_FALSE(ParseArgs({"--tcp", "a", "--tcp", "b"}, {{"--tcp", true}}, p3, error));
+    ParsedArgs p4;
+    EXPECT_FALSE(ParseArgs({"--yes=1"}, {{"--yes"}}, p4, error));
+}
+
+}  // namespace
+}  // namespace talven::cli
