@@ -3,6 +3,7 @@
 #include "foundation/DataLock.h"
 #include "foundation/Log.h"
 #include "foundation/Messages.h"
+#include "transport/Connection.h"
 
 namespace talven {
 
@@ -33,6 +34,12 @@ Options CTALVENApp::GetOptions() const {
 void CTALVENApp::SetOptions(const Options& options) {
     DataGuard guard;
     options_ = options;
+    ApplyOptionsToLinks();
+}
+
+void CTALVENApp::ApplyOptionsToLinks() {
+    DataGuard guard;
+    SetDetectFailedConnections(options_.detectFailedConnections);
 }
 
 std::string CTALVENApp::GetDateFormat(int slot) const {
@@ -112,6 +119,7 @@ bool CTALVENApp::RestoreDefaults(bool busy) {
     CloseLog();
     DataGuard guard;
     options_.RestoreDefaults();
+    ApplyOptionsToLinks();
     return true;
 }
 

@@ -58,6 +58,9 @@ class CTALVENApp {
     void Exit();
 
   private:
+    /// The links read the failed-connection option on their own threads.
+    void ApplyOptionsToLinks();
+
     SettingsStore& store_;
     Options options_;
     EventLog log_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/Log.h"
+#include "transport/Connection.h"
 
 namespace talven {
 namespace {
@@ -65,6 +66,17 @@ TEST(TalvenApp, restoreDefaultsIsRefusedWhileBusy) {
     EXPECT_TRUE(app.RestoreDefaults(false));
     EXPECT_FALSE(app.GetOptions().logErrors);
     EXPECT_TRUE(app.GetOptions().confirmDeletes);
+}
+
+TEST(TalvenApp, theFailedConnectionOptionReachesTheLinks) {
+    MemorySettingsStore store;
+    CTALVENApp app(store);
+    Options o;
+    o.detectFailedConnections = false;
+    app.SetOptions(o);
+    EXPECT_FALSE(GetDetectFailedConnections());
+    EXPECT_TRUE(app.RestoreDefaults(false));
+    EXPECT_TRUE(GetDetectFailedConnections());
 }
 
 TEST(TalvenApp, dateFormatSlotsComeFromTheOptions) {
