@@ -1,0 +1,98 @@
+// Save and load of a network of 1000 instruments (500 on serial links at 10 sites, 500 behind
+// 10 multiplexors), in both file forms, in memory so that disk speed does not count.
+#include <benchmark/benchmark.h>
+
+#include <sstream>
+
+#include "network/InstrumentNode.h"
+#include "network/NetworkConfiguration.h"
+#include "network/NetworkFiles.h"
+#include "network/TreeNode.h"
+#include "transport/CommPortConnection.h"
+#include "transport/TCPConnection.h"
+
+namespace talven {
+namespace {
+
+void Populate(CNetworkConfiguration& config) {
+    config.New();
+    const std::uint32_t home = config.Sites().at(0)->GetId();
+    for (int s = 0; s < 10; ++s) {
+        auto site = std::make_unique<CSiteNode>();
+        site->SetName("Site " + std::to_string(s));
+        site->SetParentId(home);
+        const std::uint32_t siteId = site->GetId();
+        config.Sites().Append(std::move(site));
+        auto mux = std::make_unique<CMultiplexorNode>();
+        mux->SetName("Mux " + std::to_string(s));
+        mux->SetParentId(siteId);
+        mux->SetAddress("10.0.0." + std::to_string(s));
+        const std::uint32_t muxId = mux->GetId();
+        config.Multiplexors().Append(std::move(mux));
+        for (int i = 0; i < 50; ++i) {
+            auto instrument = std::make_unique<CInstrumentConnectedNode>();
+            instrument->SetName("Analyzer " + std::to_string(s) + "." + std::to_string(i));
+            instrument->SetParentId(siteId);
+            static_cast<CCommPortConnection*>(instrument->GetConnection())
+                ->SetPortName("COM" + std::to_string(i));
+            config.ConnectedInstruments().Append(std::move(instrument));
+            auto behind = std::make_unique<CInstrumentMultiplexorNode>();
+            behind->SetName("Channel " + std::to_string(s) + "." + std::to_string(i));
+            behind->SetParentId(muxId);
+            static_cast<CTCPConnection*>(behind->GetConnection())->SetPort(7000 + i);
+            config.MultiplexorInstruments().Append(std::move(behind));
+        }
+    }
+}
+
+struct Network {
+    Network() : scope(&config) { Populate(config); }
+    CNetworkConfiguration config;
+    ScopedNetworkConfiguration scope;
+};
+
+void BM_SaveBinary1000(benchmark::State& state) {
+    Network net;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(WriteBinaryConfiguration(net.config.Lists()));
+}
+BENCHMARK(BM_SaveBinary1000)->Unit(benchmark::kMillisecond);
+
+void BM_LoadBinary1000(benchmark::State& state) {
+    Network net;
+    const std::vector<std::uint8_t> bytes = WriteBinaryConfiguration(net.config.Lists());
+    for (auto _ : state) {
+        SavedLists lists;
+        if (!ReadBinaryConfiguration(bytes.data(), bytes.size(), lists).ok)
+            state.SkipWithError("load failed");
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+BENCHMARK(BM_LoadBinary1000)->Unit(benchmark::kMillisecond);
+
+void BM_SaveText1000(benchmark::State& state) {
+    Network net;
+    for (auto _ : state) {
+        std::string out;
+        WriteTextConfiguration(net.config.Lists(), out);
+        benchmark::DoNotOptimize(out);
+    }
+}
+BENCHMARK(BM_SaveText1000)->Unit(benchmark::kMillisecond);
+
+void BM_LoadText1000(benchmark::State& state) {
+    Network net;
+    std::string text;
+    WriteTextConfiguration(net.config.Lists(), text);
+    for (auto _ : state) {
+        std::istringstream in(text);
+        SavedLists lists;
+        if (!ReadTextConfiguration(in, lists).ok)
+            state.SkipWithError("load failed");
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_LoadText1000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace talven
