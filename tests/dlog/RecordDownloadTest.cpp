@@ -1,0 +1,269 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <map>
+
+#include "DlogTestSupport.h"
+#include "dlog/RecordDecoding.h"
+#include "dlog/RecordDownload.h"
+#include "foundation/Notifier.h"
+
+namespace talven {
+namespace {
+
+using test::AddChannel;
+using test::AddParameter;
+using test::MakeInstrument;
+
+DateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
+    return DateTime::FromElements(y, mo, d, h, mi, s);
+}
+
+// Plays the instrument: each command queues its scripted reply lines, which the response stream
+// and the raw line reads then deliver one at a time.
+class ScriptedRecordLink : public DlogRecordLink {
+  public:
+    explicit ScriptedRecordLink(std::string caps)
+        : caps_(std::move(caps)), stream_([this] { return NextLine(); }) {}
+
+    std::map<std::string, std::vector<std::string>> replies;  // by argument
+    std::vector<std::string> sent;
+    std::vector<int> timeouts;  // every time-out asked for, in order
+    DateTime instrumentDate = DateTime::FromElements(2024, 13, 1, 0, 0, 0);  // unreadable
+    bool cancelRequested = false;
+    int loseLinkAfterLines = -1;
+
+    std::string GetCapabilities() const override { return caps_; }
+    bool SendCommand(char word, const std::string& argument) override {
+        sent.push_back(std::string(1, word) + " " + argument);
+        if (argument == "cancel") {
+            pending_.clear();  // the instrument stops sending
+            return true;
+        }
+        auto it = replies.find(argument);
+        if (it != replies.end())
+            pending_.insert(pending_.end(), it->second.begin(), it->second.end());
+        return true;
+    }
+    TokenStream& ResponseStream() override { return stream_; }
+    int SetResponseTimeout(int ms) override {
+        timeouts.push_back(ms);
+        const int previous = responseTimeout_;
+        responseTimeout_ = ms;
+        return previous;
+    }
+    int GetReceiveTimeout() const override { return 5000; }
+    std::string ReadRawLine(int timeoutMs, std::size_t maxBytes) override {
+        timeouts.push_back(timeoutMs);
+        std::string line = NextLine();
+        return line.substr(0, maxBytes);
+    }
+    DateTime ReadInstrumentDate() override { return instrumentDate; }
+    bool IsCancelRequested() const override { return cancelRequested; }
+    bool IsLinkIntact() const override { return intact_; }
+    int responseTimeout() const { return responseTimeout_; }
+
+  private:
+    class Stream : public InstrumentTokenStream {
+      public:
+        explicit Stream(std::function<std::string()> source) : source_(std::move(source)) {}
+
+      protected:
+        std::string ReadLine() override { return source_(); }
+
+      private:
+        std::function<std::string()> source_;
+    };
+
+    std::string NextLine() {
+        if (pending_.empty() || !intact_)
+            return {};
+        if (loseLinkAfterLines == 0) {
+            intact_ = false;
+            pending_.clear();
+            return {};
+        }
+        if (loseLinkAfterLines > 0)
+            --loseLinkAfterLines;
+        std::string line = pending_.front();
+        pending_.pop_front();
+        return line;
+    }
+
+    std::string caps_;
+    Stream stream_;
+    std::deque<std::string> pending_;
+    int responseTimeout_ = 5000;
+    bool intact_ = true;
+};
+
+std::vector<std::uint8_t> BinaryRecord(std::uint32_t time, std::initializer_list<float> values) {
+    std::vector<std::uint8_t> r;
+    auto put = [&](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            r.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    put(time);
+    for (float f : values) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &f, 4);
+        put(bits);
+    }
+    AppendRecordCrc(r);
+    return r;
+}
+
+class DlogRecordDownload : public ::testing::Test {
+  protected:
+    RecordingNotifier notes;
+    ScopedNotifier scope{&notes};
+    std::unique_ptr<DlogInstrumentData> inst = MakeInstrument("d");
+    CDASChannel* channel = AddChannel(*inst, "OZONE");
+    CDASParameter* no = AddParameter(*channel, "NO");
+    CDASParameter* no2 = AddParameter(*channel, "NO2");
+    const NotifyTarget window = 77;
+
+    void SetUp() override { channel->SetSelected(true); }
+
+    int Count(int code) const {
+        int n = 0;
+        for (const auto& e : notes.entries())
+            n += e.code == code && e.target == window;
+        return n;
+    }
+};
+
+TEST_F(DlogRecordDownload, textReplyAcrossNewYearIsCountedDatedAndCompleted) {
+    ScriptedRecordLink link("dr");
+    link.instrumentDate = At(2025, 1, 2, 8, 0);
+    link.replies["records \"OZONE\""] = {"D 002:08:00 0 OZONE RECORDS=3\r\n"};
+    link.replies["report \"OZONE\" compact"] = {
+        "D 366:23:00 0 OZONE: 1 1.5 2\r\n", "D 001:00:00 0 OZONE: 1 3 4\r\n", "D 002:07:00 0 OZONE: 1 5\r\n",
+        "D 002:07:00 0 OZONE: 2 X\r\n"};
+    ASSERT_TRUE(DownloadRecords(link, {channel}, window));
+    EXPECT_EQ(link.sent, (std::vector<std::string>{"d records \"OZONE\"", "d report \"OZONE\" compact"}));
+    ASSERT_EQ(no->Records().size(), 3u);
+    EXPECT_EQ(no->Records()[0].time, At(2024, 12, 31, 23, 0).seconds());
+    EXPECT_EQ(no->Records()[2].time, At(2025, 1, 2, 7, 0).seconds());
+    EXPECT_FALSE(no2->Records()[2].valid);
+    EXPECT_EQ(notes.entries()[0].code, wm::kRecordsStart);
+    EXPECT_EQ(notes.entries()[0].wParam, 3u);
+    EXPECT_EQ(notes.entries()[0].lParam, reinterpret_cast<std::intptr_t>(channel));
+    EXPECT_EQ(Count(wm::kTransferStep), 3);
+    EXPECT_EQ(Count(wm::kRecordsDone), 1);
+    EXPECT_TRUE(channel->GetDownloadedBefore());
+}
+
+TEST_F(DlogRecordDownload, binaryReplyWithInstrumentDateSelectionWaitsLongerForTheFirstLine) {
+    ScriptedRecordLink link("difw");
+    CSelectionSet between;
+    between.mode = CSelectionSet::kBetween;
+    between.from = 1000;
+    between.to = 3000;
+    channel->SetActiveSelection(&between);
+    const std::string request = "report \"OZONE\" from=01/01/1970 00:16:40 to=01/01/1970 00:50:00 base64";
+    link.replies[request] = {EncodeBase64Line(BinaryRecord(999, {1, 2})),
+                             EncodeBase64Line(BinaryRecord(1000, {3, 4})), "garbage\r\n",
+                             EncodeBase64Line(BinaryRecord(3000, {5, 6})),
+                             EncodeBase64Line(BinaryRecord(3001, {7, 8}))};
+    ASSERT_TRUE(DownloadRecords(link, {channel}, window));
+    EXPECT_EQ(link.sent, (std::vector<std::string>{"d " + request}));
+    ASSERT_EQ(no->Records().size(), 2u);
+    EXPECT_EQ(no->Records()[0].value, 3.0);
+    EXPECT_EQ(no2->Records()[1].value, 6.0);
+    EXPECT_EQ(link.timeouts.front(), kDateSelectionTimeoutMs);
+    EXPECT_EQ(link.timeouts[1], 5000);
+    EXPECT_EQ(Count(wm::kTransferStep), 4);  // the garbage line is dropped without a step
+    EXPECT_EQ(notes.entries()[0].wParam, 100u);
+}
+
+TEST_F(DlogRecordDownload, textSelectionByDateRestoresTheTimeoutAtTheFirstRecord) {
+    ScriptedRecordLink link("dfr");
+    link.instrumentDate = At(2024, 6, 1);
+    CSelectionSet since;
+    since.mode = CSelectionSet::kSinceLast;
+    channel->SetDownloadedBefore(true);
+    channel->SetLastDownload(At(2024, 1, 10, 23, 59, 59));
+    channel->SetActiveSelection(&since);
+    link.replies["records \"OZONE\""] = {"D 153:00:00 0 OZONE RECORDS=9\r\n"};
+    link.replies["report \"OZONE\" from=01/11/2024 00:00:00 compact"] = {"D 010:00:00 0 OZONE: 1 1 1\r\n",
+                                                                         "D 011:00:00 0 OZONE: 1 2 2\r\n"};
+    ASSERT_TRUE(DownloadRecords(link, {channel}, window));
+    EXPECT_EQ(link.timeouts, (std::vector<int>{kDateSelectionTimeoutMs, 5000}));
+    ASSERT_EQ(no->Records().size(), 1u);  // the PC filters what the instrument sent too early
+    EXPECT_EQ(no->Records()[0].value, 2.0);
+}
+
+TEST_F(DlogRecordDownload, emptyChannelIsSkippedWithoutTouchingTheLastDownload) {
+    ScriptedRecordLink link("drh");
+    link.replies["records \"OZONE\""] = {"D 001:00:00 0 ozone RECORDS=0\r\n"};
+    ASSERT_TRUE(DownloadRecords(link, {channel}, window));
+    EXPECT_EQ(link.sent.size(), 1u);
+    EXPECT_FALSE(channel->GetDownloadedBefore());
+    EXPECT_EQ(Count(wm::kRecordsStart), 0);
+    EXPECT_EQ(Count(wm::kRecordsDone), 1);
+}
+
+TEST_F(DlogRecordDownload, cancelIsSentOnceAndStopsTheList) {
+    CDASChannel* second = AddChannel(*inst, "SECOND");
+    AddParameter(*second, "NO");
+    second->SetSelected(true);
+    ScriptedRecordLink link("dhwn");
+    link.cancelRequested = true;
+    link.replies["report \"OZONE\" hex"] = {EncodeHexLine(BinaryRecord(1, {1, 2})),
+                                            EncodeHexLine(BinaryRecord(2, {3, 4}))};
+    ASSERT_TRUE(DownloadRecords(link, {channel, second}, window));
+    EXPECT_EQ(link.sent, (std::vector<std::string>{"d report \"OZONE\" hex", "d cancel"}));
+    EXPECT_TRUE(no->Records().empty());
+    EXPECT_FALSE(second->GetDownloadedBefore());
+    EXPECT_EQ(Count(wm::kRecordsDone), 1);
+}
+
+TEST_F(DlogRecordDownload, linkLostInTheMiddleFailsAndKeepsWhatArrived) {
+    ScriptedRecordLink link("dih");
+    link.loseLinkAfterLines = 1;
+    link.replies["report \"OZONE\" base64"] = {EncodeBase64Line(BinaryRecord(1, {1, 2})),
+                                               EncodeBase64Line(BinaryRecord(2, {3, 4}))};
+    EXPECT_FALSE(DownloadRecords(link, {channel}, window));
+    EXPECT_EQ(no->Records().size(), 1u);
+    EXPECT_EQ(Count(wm::kRecordsFailed), 1);
+    EXPECT_EQ(Count(wm::kRecordsDone), 0);
+}
+
+TEST_F(DlogRecordDownload, malformedTextLineFailsAndStopsTheList) {
+    CDASChannel* second = AddChannel(*inst, "SECOND");
+    AddParameter(*second, "NO");
+    second->SetSelected(true);
+    ScriptedRecordLink link("d");
+    link.instrumentDate = At(2024, 6, 1);
+    link.replies["report \"OZONE\" compact"] = {"D 001:00:00 0 OZONE: 1 1 1\r\n",
+                                                "D 001:00:00 0 WRONG: 1 1 1\r\n"};
+    EXPECT_FALSE(DownloadRecords(link, {channel, second}, window));
+    EXPECT_EQ(no->Records().size(), 1u);
+    EXPECT_FALSE(second->GetDownloadedBefore());
+    EXPECT_EQ(Count(wm::kRecordsFailed), 1);
+}
+
+TEST_F(DlogRecordDownload, downloadListsFollowSelectionAndDueTimes) {
+    CDASChannel* idle = AddChannel(*inst, "IDLE");
+    CDASChannel* partly = AddChannel(*inst, "PARTLY");
+    AddParameter(*idle, "NO");
+    AddParameter(*partly, "NO")->SetSelected(true);
+    CSelectionSet windowSelection;
+    windowSelection.mode = CSelectionSet::kRecentRecords;
+    EXPECT_EQ(ManualDownloadList(*inst, &windowSelection), (std::vector<CDASChannel*>{channel, partly}));
+    EXPECT_EQ(partly->GetActiveSelection().mode, CSelectionSet::kRecentRecords);
+
+    const DateTime now = At(2024, 6, 1, 12);
+    channel->SetDownloadedBefore(true);
+    channel->SetLastDownload(now - TimeSpan::FromSeconds(100));
+    EXPECT_TRUE(AutomaticDownloadList(*inst, now).empty());
+    channel->SetLastDownload(now - TimeSpan::FromSeconds(86400));
+    EXPECT_EQ(AutomaticDownloadList(*inst, now), (std::vector<CDASChannel*>{channel}));
+    EXPECT_EQ(channel->GetActiveSelection(), channel->GetDownloadSelection());
+}
+
+}  // namespace
+}  // namespace talven
