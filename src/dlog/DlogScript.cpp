@@ -7,6 +7,7 @@
 #include "dlog/DlogFiles.h"
 #include "dlog/DlogInstrument.h"
 #include "dlog/DlogMessages.h"
+#include "dlog/RecordDecoding.h"
 #include "dlog/ScriptTokens.h"
 #include "foundation/DataLock.h"
 #include "foundation/Log.h"
@@ -172,6 +173,41 @@ void ApplyTransferredConfiguration(IDlogInstrument& instrument, CNamedObjectList
     RestoreInEffectFlags(instrument);
     instrument.SetDlogModified(false);
     instrument.MarkNetworkModified();
+}
+
+int ReadNumChannelsReply(TokenStream& s) {
+    if (s.NextToken() != tok::NUMCHANNELS || s.NextToken() != tok::kEquals || s.NextToken() != kTokenInteger)
+        return 0;
+    return s.GetIntegerValue();
+}
+
+int CountRecordCountLines(TokenStream& s) {
+    int count = 0;
+    std::string name;
+    std::int32_t records = 0;
+    while (FindRecordCountLine(s, name, records))
+        ++count;
+    return count;
+}
+
+int ConfigurationProgressRange(int channelCount, bool eventsAndPoints) {
+    return (channelCount < 1 ? 20 : channelCount) + (eventsAndPoints ? 2 : 0);
+}
+
+bool ReadConfigurationStoredReply(TokenStream& s) {
+    return s.NextToken() == tok::kDasConfigStored;
+}
+
+std::vector<std::string> SplitScriptLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        const std::size_t stop = end == std::string::npos ? text.size() : end + 1;
+        lines.push_back(text.substr(start, stop - start));
+        start = stop;
+    }
+    return lines;
 }
 
 void AttachDlogChannels(IDlogInstrument& instrument) {

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "foundation/NamedObject.h"
 
@@ -42,6 +43,20 @@ bool ReadConfigurationReply(TokenStream& stream, IDlogInstrument& instrument, bo
 /// given) replace the list, in-effect flags := configured flags, the modified mark is cleared and
 /// the network configuration marked modified.
 void ApplyTransferredConfiguration(IDlogInstrument& instrument, CNamedObjectList* channels);
+
+/// The channel count for the progress range: the reply to "getnumchannels" ("NUMCHANNELS" "="
+/// count; anything else gives 0), or the number of record-count lines in the reply to "records",
+/// counted until the reply ends. The stream must not join lines.
+int ReadNumChannelsReply(TokenStream& stream);
+int CountRecordCountLines(TokenStream& stream);
+/// The progress range of a configuration download: the channel count, 20 when below 1, plus 2
+/// when events and data points are downloaded too.
+int ConfigurationProgressRange(int channelCount, bool eventsAndPoints);
+/// The instrument's answer to a sent configuration: one token, which must be the phrase
+/// "New DAS configuration stored.".
+bool ReadConfigurationStoredReply(TokenStream& stream);
+/// The lines of a configuration text as they are sent, each with its line end.
+std::vector<std::string> SplitScriptLines(const std::string& text);
 
 /// Sets the instrument of every channel (after the channels were loaded from a network
 /// configuration, whose loader creates them without one).

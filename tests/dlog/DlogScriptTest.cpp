@@ -397,3 +397,31 @@ TEST_F(DlogScriptFiles, proposedNameIsCleaned) {
 
 }  // namespace
 }  // namespace talven
+
+namespace talven {
+namespace {
+
+TEST(DlogTransferReplies, channelCountsAndProgressRange) {
+    test::TextStream num("NUMCHANNELS = 4\r\n");
+    EXPECT_EQ(ReadNumChannelsReply(*num), 4);
+    test::TextStream other("ERROR\r\n");
+    EXPECT_EQ(ReadNumChannelsReply(*other), 0);
+    test::TextStream records("D 001:00:00 0 A RECORDS=1\r\nnoise\r\nD 001:00:00 0 B RECORDS=0\r\n");
+    EXPECT_EQ(CountRecordCountLines(*records), 2);
+    EXPECT_EQ(ConfigurationProgressRange(0, false), 20);
+    EXPECT_EQ(ConfigurationProgressRange(0, true), 22);
+    EXPECT_EQ(ConfigurationProgressRange(3, true), 5);
+}
+
+TEST(DlogTransferReplies, storedConfirmationAndScriptLines) {
+    test::TextStream stored("new das configuration stored.\r\n");
+    EXPECT_TRUE(ReadConfigurationStoredReply(*stored));
+    test::TextStream error("ERROR: bad channel\r\n");
+    EXPECT_FALSE(ReadConfigurationStoredReply(*error));
+    EXPECT_EQ(SplitScriptLines("dasbegin\r\n  a\r\ndasend\r\n"),
+              (std::vector<std::string>{"dasbegin\r\n", "  a\r\n", "dasend\r\n"}));
+    EXPECT_EQ(SplitScriptLines("x"), (std::vector<std::string>{"x"}));
+}
+
+}  // namespace
+}  // namespace talven
