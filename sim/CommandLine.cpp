@@ -134,6 +134,9 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
         } else if (a == "--fault") {
             if (!value(v))
                 return false;
+            FaultSettings check;
+            if (!ApplyFault(v, check, error))
+                return false;
             globalFaults.push_back(v);
         } else if (a == "--date") {
             if (!value(v))

@@ -93,11 +93,9 @@ void LinkSession::dataByte(char c, Clock::time_point now) {
     if (!options_.selectCode.empty() && !off.empty() && line_.size() >= off.size() &&
         line_.compare(line_.size() - off.size(), off.size(), off) == 0) {
         line_.erase(line_.size() - off.size());
+        // What the instrument had begun to answer still goes out; it hears nothing more.
         selected_ = false;
         switchWindow_.clear();
-        // The switch cuts the instrument's transmit line too.
-        out_.clear();
-        report_.reset();
         return;
     }
     if (line_.size() > kMaxInputLine) {

@@ -1,0 +1,97 @@
+// The talven-sim command line.
+
+#include <gtest/gtest.h>
+
+#include "foundation/DateTime.h"
+#include "sim/CommandLine.h"
+
+namespace talven::sim {
+namespace {
+
+// Spelled out: two bare string literals in braces would pick the iterator-pair constructor.
+std::vector<std::string> Args(std::initializer_list<const char*> list) {
+    return {list.begin(), list.end()};
+}
+
+TEST(SimCommandLine, instrumentsTakeTheirOwnSettingsAndTheCommonFaults) {
+    CommandLine cl;
+    std::string error;
+    ASSERT_TRUE(ParseCommandLine(
+        Args({"--tcp", "7001=analyzer,id=3,crc=0.5", "--pty", "/tmp/x=calibrator,modem,guard=200", "--fault",
+              "drop=0.05", "--date", "2026-03-01 12:00", "--frozen"}),
+        cl, error))
+        << error;
+    ASSERT_EQ(cl.instruments.size(), 2u);
+    const InstrumentSpec& a = cl.instruments[0];
+    EXPECT_FALSE(a.pty);
+    EXPECT_EQ(a.port, 7001);
+    EXPECT_EQ(a.options.id, 3);
+    EXPECT_DOUBLE_EQ(a.options.link.faults.corruptRecord, 0.5);
+    EXPECT_DOUBLE_EQ(a.options.link.faults.dropReply, 0.05);
+    const InstrumentSpec& b = cl.instruments[1];
+    EXPECT_TRUE(b.pty);
+    EXPECT_EQ(b.path, "/tmp/x");
+    EXPECT_TRUE(b.options.link.modem);
+    EXPECT_EQ(b.options.link.modemGuardMs, 200);
+    EXPECT_DOUBLE_EQ(b.options.link.faults.dropReply, 0.05);
+    ASSERT_TRUE(a.options.clock);
+    EXPECT_EQ(a.options.clock, b.options.clock);
+    EXPECT_TRUE(a.options.clock->frozen());
+    EXPECT_EQ(a.options.clock->now(), DateTime::FromElements(2026, 3, 1, 12, 0, 0).seconds());
+}
+
+TEST(SimCommandLine, instrumentFaultOverridesTheCommonOne) {
+    CommandLine cl;
+    std::string error;
+    ASSERT_TRUE(ParseCommandLine(Args({"--fault", "delay=100", "--tcp", "0=analyzer,delay=5"}), cl, error))
+        << error;
+    EXPECT_EQ(cl.instruments[0].options.link.faults.delayMs, 5);
+}
+
+TEST(SimCommandLine, badArgumentsSayWhatIsWrong) {
+    CommandLine cl;
+    std::string error;
+    EXPECT_FALSE(ParseCommandLine(Args({"--tcp", "7001=photometer"}), cl, error));
+    EXPECT_EQ(error, "unknown profile 'photometer' (see --list-profiles)");
+    EXPECT_FALSE(ParseCommandLine(Args({"--tcp", "70000=analyzer"}), cl, error));
+    EXPECT_EQ(error, "bad TCP port '70000'");
+    EXPECT_FALSE(ParseCommandLine(Args({"--tcp"}), cl, error));
+    EXPECT_EQ(error, "--tcp needs a value");
+    EXPECT_FALSE(ParseCommandLine(Args({"--fault", "drop=2"}), cl, error));
+    EXPECT_EQ(error, "bad value in fault 'drop=2'");
+    EXPECT_FALSE(ParseCommandLine(Args({"--tcp", "1=analyzer,wobble=1"}), cl, error));
+    EXPECT_EQ(error, "unknown fault 'wobble=1'");
+    EXPECT_FALSE(ParseCommandLine(Args({"--tcp", "1=analyzer,modem"}), cl, error));
+    EXPECT_FALSE(ParseCommandLine(Args({"--date", "yesterday"}), cl, error));
+    EXPECT_FALSE(ParseCommandLine(Args({"--verbose"}), cl, error));
+}
+
+TEST(SimCommandLine, demoStartsEveryProfileOnConsecutivePorts) {
+    CommandLine cl;
+    std::string error;
+    ASSERT_TRUE(ParseCommandLine(Args({"--demo=7100"}), cl, error)) << error;
+    const std::vector<std::string> names = ProfileNames();
+    ASSERT_EQ(cl.instruments.size(), names.size() + 2);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(cl.instruments[i].port, 7100 + i);
+        EXPECT_EQ(cl.instruments[i].options.profile, names[i]);
+        EXPECT_EQ(cl.instruments[i].options.id, static_cast<int>(i + 1));
+    }
+    EXPECT_TRUE(cl.instruments.back().options.link.modem);
+}
+
+TEST(SimCommandLine, helpNamesEveryOptionAndFault) {
+    const std::string help = UsageText();
+    for (const char* word :
+         {"--tcp",     "--pty",           "--fault",  "--date",    "--frozen",  "--seed",   "--listen-any",
+          "--demo",    "--list-profiles", "--help",   "id=",       "password=", "seed=",    "select=",
+          "deselect=", "modem",           "guard=",   "drop=",     "delay=",    "trickle=", "crc=",
+          "cut=",      "cutat=",          "garbage=", "faultseed="}) {
+        EXPECT_NE(help.find(word), std::string::npos) << word;
+    }
+    for (const auto& name : ProfileNames())
+        EXPECT_NE(ProfileListText().find(name), std::string::npos);
+}
+
+}  // namespace
+}  // namespace talven::sim
