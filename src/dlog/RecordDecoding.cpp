@@ -221,6 +221,25 @@ void MarkChannelDownloadStarted(CDASChannel& channel, DateTime now) {
     channel.SetDownloadedBefore(true);
 }
 
+void ReserveRecords(CDASChannel& channel, std::int32_t expected) {
+    const std::size_t count = static_cast<std::size_t>(std::clamp(expected, 0, 1000000));
+    DataGuard guard;
+    for (const auto& item : channel.Parameters()) {
+        auto* p = static_cast<CDASParameter*>(item.get());
+        if (p->CountsAsSelected())
+            p->Records().reserve(count);
+    }
+}
+
+void ReleaseSpareRecords(CDASChannel& channel) {
+    DataGuard guard;
+    for (const auto& item : channel.Parameters()) {
+        std::vector<CDataRecord>& records = static_cast<CDASParameter*>(item.get())->Records();
+        if (records.capacity() - records.size() > records.size() / 8)
+            records.shrink_to_fit();
+    }
+}
+
 std::vector<DownloadColumn> SnapshotColumns(CDASChannel& channel) {
     DataGuard guard;
     std::vector<DownloadColumn> columns;

@@ -59,6 +59,12 @@ bool PrepareChannelDownload(CDASChannel& channel);
 /// The download has started: last download := now, downloaded before := true.
 void MarkChannelDownloadStarted(CDASChannel& channel, DateTime now);
 
+/// Room for the expected records in every parameter that counts as selected (at most a million:
+/// the count comes from the instrument), and afterwards the spare room given back, so a record
+/// holds 24 bytes and not the slack of a growing array.
+void ReserveRecords(CDASChannel& channel, std::int32_t expected);
+void ReleaseSpareRecords(CDASChannel& channel);
+
 /// The parameters of a channel as a download sees them (taken once, under the data lock).
 struct DownloadColumn {
     CDASParameter* parameter;

@@ -133,7 +133,9 @@ bool DownloadChannelRecords(DlogRecordLink& link, CDASChannel& channel, NotifyTa
 
     ChannelDownload d{link, channel, window, HasCap(caps, cap::kCancel)};
     const RecordForm form = ChooseRecordForm(caps);
+    ReserveRecords(channel, request.expected);
     bool ok = form == RecordForm::kText ? ReadTextReply(d, request) : ReadBinaryReply(d, request, form);
+    ReleaseSpareRecords(channel);
     if (ok && !link.IsLinkIntact()) {
         // The reads ended because the link went away, not because the reply was complete.
         Log(kLogError, FormatMessage(msg::kRecordDownloadInterrupted, name));

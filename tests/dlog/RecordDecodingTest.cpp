@@ -465,3 +465,24 @@ TEST(DlogDownloadPreparation, selectedParametersAreEmptiedAndShareOneNewSet) {
 
 }  // namespace
 }  // namespace talven
+
+namespace talven {
+namespace {
+
+TEST(DlogRecordMemory, reserveIsBoundedAndSpareRoomIsGivenBack) {
+    auto inst = test::MakeInstrument();
+    CDASChannel* channel = test::AddChannel(*inst, "A");
+    CDASParameter* p = test::AddParameter(*channel, "NO");
+    CDASParameter* idle = test::AddParameter(*channel, "NO2");
+    p->SetSelected(true);
+    ReserveRecords(*channel, 2000000000);  // a corrupt count from the instrument
+    EXPECT_EQ(p->Records().capacity(), 1000000u);
+    EXPECT_EQ(idle->Records().capacity(), 0u);
+    p->Records().resize(10);
+    ReleaseSpareRecords(*channel);
+    EXPECT_LT(p->Records().capacity(), 20u);
+    EXPECT_EQ(p->Records().size(), 10u);
+}
+
+}  // namespace
+}  // namespace talven
