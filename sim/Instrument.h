@@ -47,11 +47,10 @@ class Instrument {
     /// A line as received without its line end; a command line contains 0x03.
     Reply handleLine(InstrumentSession& session, std::string_view line);
 
-    const Profile& profile() const { return profile_; }
     int id() const { return id_; }
     SimClock& clock() { return *clock_; }
 
-    /// Copies for tests and the command line.
+    /// Copies taken under the lock, for tests and the command line.
     DasData dasData() const;
     CalibratorData calibratorData() const;
     std::string variable(std::string_view name) const;

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <random>
 
 #include "SimFixture.h"
 #include "foundation/StreamConverter.h"
@@ -357,6 +358,55 @@ TEST(TcpServer, sessionStateIsPerConnection) {
         ::usleep(1000);
     RawClient client = RawClient::Tcp(sim->port());
     EXPECT_EQ(client.ask("v curr_date"), "L 060:12:00 0000 MUST LOG ON\r\n");
+}
+
+}  // namespace
+}  // namespace talven::sim::test
+
+namespace talven::sim::test {
+namespace {
+
+// Bytes of every value, with the words that open commands and scripts mixed in, in pieces of
+// random size: the link must stay bounded and still answer afterwards.
+TEST_F(LinkBench, anyBytesLeaveTheInstrumentAnswering) {
+    const char* const kWords[] = {"\x03",
+                                  "\r\n",
+                                  "dasbegin\r\n",
+                                  "SEQLISTBEGIN\r\n",
+                                  "\x03"
+                                  "c leveltablebegin\r\n",
+                                  "\x03"
+                                  "d report \"CONC1\" compact\r\n",
+                                  "\x03"
+                                  "c leveltable 7\r\n",
+                                  "+++",
+                                  "channelbegin",
+                                  "\x03/ k 3,-4 exp for\r\n"};
+    for (const std::string profile : {"analyzer", "calibrator"}) {
+        LinkOptions o;
+        o.faults.garbage = 0.2;
+        o.faults.dropReply = 0.1;
+        make(o, profile);
+        std::mt19937 random(7);
+        for (int round = 0; round < 3000; ++round) {
+            std::string chunk;
+            const int n = static_cast<int>(random() % 64);
+            for (int i = 0; i < n; ++i)
+                chunk += static_cast<char>(random() % 256);
+            if (random() % 3 == 0)
+                chunk += kWords[random() % std::size(kWords)];
+            in(chunk);
+            out();
+            ASSERT_LT(link->queuedBytes(), 256u * 1024);
+        }
+        in("\r\n\x03"
+           "d cancel\r\n" +
+           Framed("v curr_date"));
+        LinkOptions plain;
+        link = std::make_unique<LinkSession>(*instrument, plain);
+        in(Framed("v curr_date"));
+        EXPECT_EQ(out(), "V 060:12:00 0000 CURR_DATE=03/01/2026\r\n");
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "SimFixture.h"
 #include "sim/Encoding.h"
+#include "sim/Profiles.h"
 
 namespace talven::sim::test {
 namespace {
@@ -204,6 +205,58 @@ TEST(InstrumentId, headersCarryTheConfiguredId) {
     client.command("v 0 curr_date");
     EXPECT_EQ(client.ask("v curr_date"), "V 060:12:00 0012 CURR_DATE=03/01/2026\r\n");
 }
+
+}  // namespace
+}  // namespace talven::sim::test
+
+namespace talven::sim::test {
+namespace {
+
+// Every profile, from a fresh raw client: wake it, log on where needed, learn what it is, read its
+// display, and ask it the question its kind is for.
+class EveryProfile : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(EveryProfile, answersTheConnectSequenceWithDocumentedReplies) {
+    const std::optional<Profile> profile = MakeProfile(GetParam(), FixedNow(), 1);
+    ASSERT_TRUE(profile);
+    auto sim = StartOrFail(Options(GetParam()));
+    ASSERT_TRUE(sim);
+    RawClient client = RawClient::Tcp(sim->port());
+    client.send("\x03\x03\r\n\r\n");
+    if (profile->password != 0) {
+        EXPECT_EQ(client.ask("logon " + std::to_string(profile->password)),
+                  "L 060:12:00 0000 LOG ON SUCCESSFUL\r\n");
+    }
+    const std::string caps = client.ask("instcaps ");
+    if (profile->answersInstcaps) {
+        const std::string word = caps.substr(0, caps.rfind(','));
+        EXPECT_NE(word.find(profile->features.substr(0, 1)), std::string::npos) << caps;
+        EXPECT_EQ(caps.substr(caps.rfind(',') + 1), std::to_string(TextSum(profile->features)) + "\r\n");
+    } else {
+        EXPECT_EQ(caps, "UNKNOWN COMMAND: instcaps\r\n");
+    }
+    EXPECT_EQ(client.ask("v config"), "V 060:12:00 0000 CONFIG[0]=" + profile->config[0] + "\r\n");
+    client.readLines(profile->config.size() - 1);
+    client.command(profile->has('k') ? "/ k disp" : "k disp");
+    const std::vector<std::string> display = client.readLines(2);
+    ASSERT_EQ(display.size(), 2u);
+    EXPECT_EQ(display[0].size(), std::string("K 060:12:00 0000 1:").size() + 40 + 2) << display[0];
+    if (profile->calibrator) {
+        client.command("c print script");
+        EXPECT_EQ(client.readUntil("SEQLISTEND").back(), "SEQLISTEND\r\n");
+    } else {
+        const std::string channel = profile->das.channels.front().name;
+        client.command("d report \"" + channel + "\" compact");
+        EXPECT_EQ(client.readLine().value_or("").rfind("D ", 0), 0u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, EveryProfile, ::testing::ValuesIn(ProfileNames()), [](const auto& param) {
+    std::string name;
+    for (char c : param.param)
+        name += c == '-' ? '_' : c;
+    return name;
+});
 
 }  // namespace
 }  // namespace talven::sim::test
