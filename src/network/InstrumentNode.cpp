@@ -94,7 +94,9 @@ CInstrumentConnectedNode::CInstrumentConnectedNode(const CInstrumentConnectedNod
         connection_ = std::make_unique<CCommPortConnection>();
 }
 
-CInstrumentConnectedNode::~CInstrumentConnectedNode() = default;
+CInstrumentConnectedNode::~CInstrumentConnectedNode() {
+    attachment_.reset();
+}
 
 void CInstrumentConnectedNode::Serialize(ObjectArchive& ar) {
     DataGuard guard;
@@ -143,6 +145,25 @@ void CInstrumentConnectedNode::SetConnection(std::unique_ptr<CConnection> connec
         connection_ = std::move(connection);
     }
     // The previous link closes in its destructor, outside the lock.
+}
+
+bool CInstrumentConnectedNode::IsConnected() const {
+    DataGuard guard;
+    return attachment_ != nullptr && attachment_->IsConnected();
+}
+
+CNodeAttachment* CInstrumentConnectedNode::GetAttachment() const {
+    DataGuard guard;
+    return attachment_.get();
+}
+
+void CInstrumentConnectedNode::SetAttachment(std::unique_ptr<CNodeAttachment> attachment) {
+    std::unique_ptr<CNodeAttachment> previous;
+    {
+        DataGuard guard;
+        previous = std::move(attachment_);
+        attachment_ = std::move(attachment);
+    }
 }
 
 void CInstrumentConnectedNode::ResetConnection() {

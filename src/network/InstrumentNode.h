@@ -15,6 +15,15 @@ namespace talven {
 
 class CConnection;
 
+/// Per-node state that a higher layer keeps for a connected instrument (its session). Owned by the
+/// node and destroyed with it, before the node's link and lists.
+class CNodeAttachment {
+  public:
+    virtual ~CNodeAttachment() = default;
+    /// True while the attachment holds the node's link open.
+    virtual bool IsConnected() const = 0;
+};
+
 /// The stored settings of an instrument node other than name, id, parent and expanded flag, in
 /// the order in which they are stored.
 struct InstrumentSettings {
@@ -107,6 +116,13 @@ class CInstrumentConnectedNode : public CInstrumentNode {
     /// Installs a new default link.
     void ResetConnection();
 
+    /// Answers from the attachment; false without one.
+    bool IsConnected() const override;
+    /// The higher layer's state for this node, or null. Copies of a node start without one.
+    CNodeAttachment* GetAttachment() const;
+    /// Installs attachment, destroying any previous one.
+    void SetAttachment(std::unique_ptr<CNodeAttachment> attachment);
+
   protected:
     CInstrumentConnectedNode(const CInstrumentConnectedNode& other);
     /// The link a new node starts with: serial here, TCP for multiplexor instruments.
@@ -114,6 +130,9 @@ class CInstrumentConnectedNode : public CInstrumentNode {
 
   private:
     std::unique_ptr<CConnection> connection_;
+    // Declared after the link so that it goes first: a session stops its worker before the link
+    // and the lists it uses are destroyed.
+    std::unique_ptr<CNodeAttachment> attachment_;
 };
 
 /// An instrument behind a multiplexor: its link is TCP on the multiplexor's address and the

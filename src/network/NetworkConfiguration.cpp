@@ -62,6 +62,27 @@ std::uint32_t NewUniqueNodeId(std::initializer_list<const CNamedObjectList*> ext
     }
 }
 
+std::unordered_set<std::uint32_t> CurrentNodeIds() {
+    std::unordered_set<std::uint32_t> ids;
+    CNetworkConfiguration* current = g_current;
+    if (current == nullptr)
+        return ids;
+    DataGuard guard;
+    for (const CNamedObjectList* list : current->Lists().InIdOrder()) {
+        for (const auto& item : *list)
+            ids.insert(item->GetId());
+    }
+    return ids;
+}
+
+std::uint32_t NewNodeIdAvoiding(std::unordered_set<std::uint32_t>& used) {
+    for (;;) {
+        const std::uint32_t id = DrawId();
+        if (id != 0 && used.insert(id).second)
+            return id;
+    }
+}
+
 CNetworkConfiguration::CNetworkConfiguration() = default;
 
 CNetworkConfiguration::~CNetworkConfiguration() {

@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "foundation/NamedObject.h"
@@ -107,6 +108,11 @@ void SetCurrentNetworkConfiguration(CNetworkConfiguration* configuration);
 CNetworkConfiguration* GetCurrentNetworkConfiguration();
 /// A fresh id unique in the current configuration and in the extra lists. Node constructors use it.
 std::uint32_t NewUniqueNodeId(std::initializer_list<const CNamedObjectList*> extra = {});
+
+/// The ids held by the current configuration's five saved lists.
+std::unordered_set<std::uint32_t> CurrentNodeIds();
+/// A fresh id that is not 0 and not in used, which it joins. For loaders that make many nodes.
+std::uint32_t NewNodeIdAvoiding(std::unordered_set<std::uint32_t>& used);
 
 /// Replaces the random source of new ids (null restores it), so that tests can force collisions.
 void SetNodeIdSource(std::uint32_t (*source)());

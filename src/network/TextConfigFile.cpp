@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <sstream>
+#include <unordered_set>
 
 #include "foundation/DataLock.h"
 #include "foundation/EString.h"
@@ -290,7 +291,7 @@ struct PendingInstrument {
 
 class TextReader {
   public:
-    TextReader(std::istream& in, SavedLists& lists) : stream_(in), lists_(lists) {
+    TextReader(std::istream& in, SavedLists& lists) : stream_(in), lists_(lists), usedIds_(CurrentNodeIds()) {
         stream_.SetMultiLine(true);
     }
 
@@ -337,10 +338,7 @@ class TextReader {
         errorLine_ = line;
     }
 
-    std::uint32_t FreshId() {
-        return NewUniqueNodeId({&lists_.modems, &lists_.sites, &lists_.connectedInstruments,
-                                &lists_.multiplexors, &lists_.multiplexorInstruments});
-    }
+    std::uint32_t FreshId() { return NewNodeIdAvoiding(usedIds_); }
 
     // The current token must be the keyword; then "=" and a value of the given kind. On success
     // the value is the current token; the caller takes it and moves on.
@@ -583,7 +581,7 @@ class TextReader {
             text += "\r\n";
         }
         std::istringstream in(text);
-        ConfigFileTokenStream replay(in);
+        ConfigFileTokenStream replay(in, static_cast<int>(text.size()) + 1);
         replay.SetMultiLine(true);
         replay.NextToken();
         connection.ReadConfig(replay, lists_.modems);
@@ -658,6 +656,8 @@ class TextReader {
     std::vector<PendingParent> siteParents_;
     std::vector<PendingParent> multiplexorParents_;
     std::vector<PendingInstrument> instruments_;
+    // Ids of the configuration in memory and of every node made so far.
+    std::unordered_set<std::uint32_t> usedIds_;
 };
 
 }  // namespace
