@@ -95,7 +95,8 @@ CInstrumentConnectedNode::CInstrumentConnectedNode(const CInstrumentConnectedNod
 }
 
 CInstrumentConnectedNode::~CInstrumentConnectedNode() {
-    attachment_.reset();
+    // First, while the link and the lists still exist; other threads see null from then on.
+    SetAttachment(nullptr);
 }
 
 void CInstrumentConnectedNode::Serialize(ObjectArchive& ar) {
@@ -128,6 +129,13 @@ std::unique_ptr<CNamedObject> CInstrumentConnectedNode::Clone() const {
     std::unique_ptr<CInstrumentConnectedNode> copy(new CInstrumentConnectedNode(*this));
     copy->SetId(NewUniqueNodeId());
     return copy;
+}
+
+std::string CInstrumentConnectedNode::GetDisplayName() const {
+    std::string text = GetName();
+    if (IsConnected())
+        text += MessageText(msg::kConnectedSuffix);
+    return text;
 }
 
 CConnection* CInstrumentConnectedNode::GetConnection() const {

@@ -109,6 +109,8 @@ class CInstrumentConnectedNode : public CInstrumentNode {
     /// A copy with a fresh id and a clone of the link.
     std::unique_ptr<CNamedObject> Clone() const override;
 
+    /// The name, followed by " (Connected)" while a session holds the link open.
+    std::string GetDisplayName() const override;
     CConnection* GetConnection() const override;
     /// Installs connection (a null one is replaced by the node's default); the previous one is
     /// destroyed.

@@ -273,6 +273,26 @@ TEST_F(BinaryConfigFileTest, flatSiteRecordsBuildTheirLink) {
     EXPECT_EQ(modem->GetModemId(), 7u);
     EXPECT_EQ(modem->GetTelephoneNumber(), "555 0123");
 
+    // A link of an older schema inside a record: each object is read with its own class's schema.
+    Bytes nested;
+    PutClass(nested, 7, "CSiteConnection");
+    PutText(nested, "Old serial");
+    Put32(nested, 5);
+    PutClass(nested, 0, "CCommPortConnection");
+    PutText(nested, "COM9");
+    for (std::uint32_t v : {4800u, 1u, 7u, 2u})
+        Put32(nested, v);
+    Put32(nested, 1);  // the record's expanded flag, read after the link
+    BinaryObjectArchive older(nested.data(), nested.size());
+    auto site = older.ReadObject();
+    ASSERT_NE(site, nullptr);
+    EXPECT_TRUE(static_cast<CSiteConnection&>(*site).IsExpanded());
+    auto* oldPort = dynamic_cast<CCommPortConnection*>(static_cast<CSiteConnection&>(*site).GetConnection());
+    ASSERT_NE(oldPort, nullptr);
+    EXPECT_EQ(oldPort->GetBaudRate(), 4800u);
+    EXPECT_FALSE(oldPort->GetXonXoff());
+    EXPECT_EQ(older.Reader().remaining(), 0u);
+
     Bytes badSchema;
     PutClass(badSchema, 4, "CSiteConnection");
     Put32(badSchema, 0);

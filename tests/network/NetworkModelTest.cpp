@@ -138,6 +138,10 @@ TEST_F(NetworkModelTest, deleteTakesTheSubtreeButNeverTheFirstSiteOrAConnectedOn
     EXPECT_EQ(config_.ParentName(mux.GetId()), "Mux");
     EXPECT_EQ(config_.ParentName(12345), "");
 
+    EXPECT_EQ(static_cast<CTreeNode&>(*config_.ConnectedInstruments().at(2)).GetDisplayName(),
+              "Busy (Connected)");
+    EXPECT_EQ(atHome.GetDisplayName(), "At home");
+
     EXPECT_FALSE(config_.DeleteSubtree(&home));
     EXPECT_FALSE(config_.DeleteSubtree(&busySite));
     EXPECT_EQ(config_.CollectSubtree(&region).size(), 5u);
