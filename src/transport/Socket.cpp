@@ -40,6 +40,12 @@ int Connect(const std::string& host, std::uint16_t port, int timeoutMs,
         status = ConnectStatus::kNoAddress;
         return -1;
     }
+    // Linux would take the wildcard address as this host; an unconfigured link ("0.0.0.0") must
+    // fail as it does elsewhere instead of reaching a local service.
+    if (target.sin_addr.s_addr == htonl(INADDR_ANY)) {
+        status = ConnectStatus::kFailed;
+        return -1;
+    }
     int s = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
     if (s < 0) {
         status = ConnectStatus::kFailed;

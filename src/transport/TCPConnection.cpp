@@ -64,10 +64,13 @@ bool CTCPConnection::Open(LinkOwner* owner) {
         port = port_;
     }
     std::uint32_t timeout = std::max(owner ? owner->GetLinkTimeoutMs() : 0u, kMinConnectTimeoutMs);
-    tcp::ConnectStatus status;
-    int s = tcp::Connect(
-        host, static_cast<std::uint16_t>(port), static_cast<int>(timeout),
-        [owner] { return CancelRequested(owner); }, status);
+    tcp::ConnectStatus status = tcp::ConnectStatus::kFailed;
+    int s = -1;
+    if (port <= 0xFFFF) {
+        s = tcp::Connect(
+            host, static_cast<std::uint16_t>(port), static_cast<int>(timeout),
+            [owner] { return CancelRequested(owner); }, status);
+    }
     if (s < 0) {
         if (status == tcp::ConnectStatus::kNoAddress) {
             SetLastErrorText(FormatMessage(msg::kHostNotFound, host));

@@ -142,6 +142,16 @@ TEST_F(TcpLoopbackTest, unknownNameOrRefusedPortFailsWithoutLeavingASocket) {
     EXPECT_EQ(OpenDescriptors(), before - 1);  // only the listener's own socket is gone
 }
 
+TEST_F(TcpLoopbackTest, unconfiguredAddressAndOutOfRangePortNeverConnect) {
+    link.SetHost("0.0.0.0");  // would reach this host's own listener on Linux
+    EXPECT_FALSE(link.Open(&owner));
+    link.SetHost("127.0.0.1");
+    link.SetPort(listener.port() + 0x10000u);  // would wrap to the listener's port
+    EXPECT_FALSE(link.Open(&owner));
+    EXPECT_EQ(link.GetLastErrorText(),
+              "Unable to connect to 127.0.0.1 port " + std::to_string(listener.port() + 0x10000u) + ".");
+}
+
 TEST_F(TcpLoopbackTest, peerClosingDuringAReadReconnects) {
     ASSERT_TRUE(link.Open(&owner));
     ASSERT_TRUE(listener.Accept());
