@@ -1,0 +1,49 @@
+#pragma once
+// The instrument's replies, read as tokens straight from its link. Used only by the instrument's
+// session worker.
+
+#include <string>
+
+#include "text/InstrumentTokenStream.h"
+
+namespace talven {
+
+class CConnection;
+class CInstrumentNode;
+
+class CommInstrumentTokenStream : public InstrumentTokenStream {
+  public:
+    /// link is not owned and must outlive the stream.
+    CommInstrumentTokenStream(CConnection& link, int receiveTimeoutMs);
+
+    int GetReceiveTimeout() const { return receiveTimeoutMs_; }
+    /// Returns the previous time-out, for exchanges that wait longer and then restore it.
+    int SetReceiveTimeout(int milliseconds);
+    CInstrumentNode* GetNode() const { return node_; }
+    void SetNode(CInstrumentNode* node) { node_ = node; }
+
+    /// Skips what is left of the current line without reading input, so that the next token
+    /// comes from the next line.
+    void StartNewLine();
+    /// True when the last end token came from a read that got nothing within the time-out (an end
+    /// of line, such as a blank line, is not an end of input).
+    bool AtEndOfInput() const { return GetTokenKind() == kTokenEnd && lastReadEmpty_; }
+    /// The rest of the current line after the current token, leading blanks skipped, up to CR or
+    /// LF. Consumes nothing.
+    std::string PeekRestOfLine() const;
+    /// The current line as received.
+    const std::string& LineText() const { return CurrentLine(); }
+
+  protected:
+    /// One line of at most 1000 bytes ending with its line feed, logged as a response; empty after
+    /// the receive time-out, which is logged as an error.
+    std::string ReadLine() override;
+
+  private:
+    CConnection& link_;
+    int receiveTimeoutMs_;
+    CInstrumentNode* node_ = nullptr;
+    bool lastReadEmpty_ = false;
+};
+
+}  // namespace talven

@@ -1,0 +1,637 @@
+#include "session/InstrumentSession.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "foundation/AssertionException.h"
+#include "foundation/DataLock.h"
+#include "foundation/Log.h"
+#include "foundation/Messages.h"
+#include "foundation/UserPrompt.h"
+#include "network/NetworkConfiguration.h"
+#include "session/SessionEnvironment.h"
+#include "session/SessionMessages.h"
+#include "session/ThreadMessages.h"
+
+namespace talven {
+
+namespace detail {
+std::vector<SessionObserver*> SessionObserversLocked();
+std::atomic<int>& OpenSessionCounter();
+}  // namespace detail
+
+/// One worker thread with its own queue. A worker that was stopped may still be finishing its
+/// request while the next one starts, so each has its own stop and queue, and the next waits for
+/// it to end before running anything.
+struct CInstrumentSession::Worker {
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<std::unique_ptr<CThreadMessage>> queue;
+    bool stop = false;
+    bool ended = false;
+    std::thread thread;
+
+    bool Post(std::unique_ptr<CThreadMessage>& message) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (stop || queue.size() >= kMaxQueuedRequests)
+            return false;
+        queue.push_back(std::move(message));
+        wake.notify_one();
+        return true;
+    }
+    /// The next request, or null once stopped.
+    std::unique_ptr<CThreadMessage> Next() {
+        std::unique_lock<std::mutex> lock(mutex);
+        wake.wait(lock, [this] { return stop || !queue.empty(); });
+        if (stop)
+            return nullptr;
+        std::unique_ptr<CThreadMessage> message = std::move(queue.front());
+        queue.pop_front();
+        return message;
+    }
+    void Stop() {
+        std::lock_guard<std::mutex> lock(mutex);
+        stop = true;
+        wake.notify_all();
+    }
+    bool IsStopped() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return stop;
+    }
+    /// Requests never run are deleted; then the thread counts as ended.
+    void Finish() {
+        std::deque<std::unique_ptr<CThreadMessage>> left;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            left.swap(queue);
+        }
+        left.clear();
+        std::lock_guard<std::mutex> lock(mutex);
+        ended = true;
+        wake.notify_all();
+    }
+    void AwaitEnd() {
+        std::unique_lock<std::mutex> lock(mutex);
+        wake.wait(lock, [this] { return ended; });
+    }
+    bool HasEnded() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return ended;
+    }
+};
+
+CInstrumentSession::CInstrumentSession(CInstrumentConnectedNode& node)
+    : node_(node), modelName_(MessageText(msg::kUnknown)) {}
+
+CInstrumentSession::~CInstrumentSession() {
+    std::vector<std::shared_ptr<Worker>> workers;
+    {
+        DataGuard guard;
+        cancelRequested_ = true;
+        StopWorkerLocked();
+        workers.swap(workers_);
+    }
+    for (auto& w : workers) {
+        w->Stop();
+        if (w->thread.joinable())
+            w->thread.join();
+    }
+    if (sessionOpen_)
+        detail::OpenSessionCounter().fetch_sub(1);
+}
+
+CInstrumentSession& CInstrumentSession::Of(CInstrumentConnectedNode& node) {
+    DataGuard guard;
+    if (auto* session = dynamic_cast<CInstrumentSession*>(node.GetAttachment()))
+        return *session;
+    auto session = std::make_unique<CInstrumentSession>(node);
+    CInstrumentSession& result = *session;
+    node.SetAttachment(std::move(session));
+    return result;
+}
+
+CInstrumentSession* CInstrumentSession::Find(const CInstrumentNode& node) {
+    const auto* connected = dynamic_cast<const CInstrumentConnectedNode*>(&node);
+    return connected ? dynamic_cast<CInstrumentSession*>(connected->GetAttachment()) : nullptr;
+}
+
+ICommInterface* CInstrumentSession::GetCommInterface(CInstrumentNode& node) {
+    auto* connected = dynamic_cast<CInstrumentConnectedNode*>(&node);
+    return connected ? &Of(*connected) : nullptr;
+}
+
+// --- Worker -----------------------------------------------------------------------------------------
+
+void CInstrumentSession::RunWorker(CInstrumentSession* session, std::shared_ptr<Worker> worker,
+                                   std::shared_ptr<Worker> previous) {
+    if (previous)
+        previous->AwaitEnd();
+    previous.reset();
+    while (std::unique_ptr<CThreadMessage> message = worker->Next()) {
+        session->ExecuteGuarded(*message);
+        message.reset();
+    }
+    worker->Finish();
+}
+
+void CInstrumentSession::ExecuteGuarded(CThreadMessage& message) {
+    // An internal inconsistency in one request must not end the program nor the worker: the
+    // instrument's later requests still run.
+    try {
+        message.Execute();
+    } catch (const AssertionException& e) {
+        Log(kLogError, FormatMessage(msg::kRequestFailed, e.what()));
+    } catch (const std::exception& e) {
+        Log(kLogError, FormatMessage(msg::kRequestFailed, e.what()));
+    }
+}
+
+void CInstrumentSession::StopWorkerLocked() {
+    if (worker_) {
+        worker_->Stop();
+        worker_.reset();
+    }
+}
+
+bool CInstrumentSession::HasWorker() const {
+    DataGuard guard;
+    return worker_ != nullptr;
+}
+
+void CInstrumentSession::JoinEndedWorkers() {
+    std::vector<std::shared_ptr<Worker>> ended;
+    {
+        DataGuard guard;
+        for (auto it = workers_.begin(); it != workers_.end();) {
+            if ((*it)->HasEnded()) {
+                ended.push_back(*it);
+                it = workers_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (auto& w : ended) {
+        if (w->thread.joinable())
+            w->thread.join();
+    }
+}
+
+// --- ICommInterface ---------------------------------------------------------------------------------
+
+CConnection* CInstrumentSession::GetConnection() const {
+    return node_.GetConnection();
+}
+
+bool CInstrumentSession::SetConnection(std::unique_ptr<CConnection> link) {
+    {
+        DataGuard guard;
+        // The worker may be using the link; a held link is never swapped under it.
+        if (connectCount_ > 0 || worker_)
+            return false;
+    }
+    node_.SetConnection(std::move(link));
+    return true;
+}
+
+void CInstrumentSession::PostConnect() {
+    JoinEndedWorkers();
+    {
+        DataGuard guard;
+        if (!worker_) {
+            std::shared_ptr<Worker> previous = workers_.empty() ? nullptr : workers_.back();
+            auto worker = std::make_shared<Worker>();
+            worker->thread = std::thread(&CInstrumentSession::RunWorker, this, worker, previous);
+            workers_.push_back(worker);
+            worker_ = worker;
+        }
+    }
+    PostRequest(std::make_unique<CThreadMessageConnect>(&node_));
+}
+
+bool CInstrumentSession::OpenLink() {
+    CConnection* link = nullptr;
+    {
+        DataGuard guard;
+        if (connectCount_ > 0) {
+            ++connectCount_;
+            return true;
+        }
+        connectCount_ = 1;
+        inUseCount_ = 0;
+        link = node_.GetConnection();
+        // The lost-link notice names the node, so that the main window can say which one failed.
+        link->SetOwnerId(static_cast<std::int32_t>(node_.GetId()));
+    }
+    const bool opened = link->Open(this);
+    bool cancelled = false;
+    {
+        DataGuard guard;
+        if (opened) {
+            ++linkGeneration_;
+        } else {
+            connectCount_ = 0;
+            inUseCount_ = 0;
+            StopWorkerLocked();
+        }
+        cancelled = cancelRequested_;
+    }
+    if (!opened && !cancelled) {
+        const std::string text = FormatMessage(msg::kUnableToConnectSite, node_.GetName());
+        Log(kLogError, text);
+        const std::string reason = link->GetLastErrorText();
+        if (!reason.empty())
+            Log(kLogError, reason);
+        ShowStatus(text);
+    }
+    NotifyMainWindow(wm::kConnectionChanged);
+    return opened;
+}
+
+void CInstrumentSession::CloseLink(bool force) {
+    CConnection* link = nullptr;
+    {
+        DataGuard guard;
+        if (connectCount_ > 0) {
+            if (!force && connectCount_ > 1) {
+                --connectCount_;
+            } else {
+                link = node_.GetConnection();
+            }
+        }
+    }
+    if (link != nullptr) {
+        // Closed before the counts drop, so that no new worker opens the link while it closes.
+        link->Close();
+        DataGuard guard;
+        connectCount_ = 0;
+        inUseCount_ = 0;
+        StopWorkerLocked();
+    }
+    NotifyMainWindow(wm::kConnectionChanged);
+}
+
+bool CInstrumentSession::IsConnected() const {
+    DataGuard guard;
+    return connectCount_ > 0;
+}
+
+bool CInstrumentSession::IsInUse() const {
+    DataGuard guard;
+    return inUseCount_ > 0;
+}
+
+void CInstrumentSession::SetInUse(bool inUse) {
+    DataGuard guard;
+    inUseCount_ += inUse ? 1 : -1;
+}
+
+void CInstrumentSession::FlushInput() {
+    if (IsConnected())
+        GetConnection()->Purge();
+}
+
+bool CInstrumentSession::SendText(std::string_view text, bool flushFirst) {
+    if (!IsConnected())
+        return false;
+    Log(kLogCommand, text);
+    CConnection* link = GetConnection();
+    if (flushFirst)
+        link->Purge();
+    return link->Write(text);
+}
+
+bool CInstrumentSession::PostRequest(std::unique_ptr<CThreadMessage> message) {
+    if (!message)
+        return false;
+    std::shared_ptr<Worker> worker;
+    {
+        DataGuard guard;
+        worker = worker_;
+    }
+    // A refused request is deleted here, when message goes out of scope.
+    return worker && worker->Post(message);
+}
+
+// --- LinkOwner --------------------------------------------------------------------------------------
+
+void CInstrumentSession::ShowLinkProgress(const std::string& text) {
+    ShowStatus(text);
+}
+
+bool CInstrumentSession::IsLinkCancelRequested() const {
+    return IsCancelRequested();
+}
+
+std::string CInstrumentSession::GetLinkOwnerName() const {
+    return node_.GetName();
+}
+
+std::uint32_t CInstrumentSession::GetLinkTimeoutMs() const {
+    return node_.GetSettings().receiveTimeoutMs;
+}
+
+// --- Posting operations -----------------------------------------------------------------------------
+
+void CInstrumentSession::OpenFrontPanel() {
+    FrontPanelHost* host = GetFrontPanelHost();
+    if (host != nullptr && GetFrontPanel() == 0)
+        SetFrontPanel(host->CreateFrontPanel(node_));
+    PostConnect();
+    MarkNetworkModified();
+}
+
+bool CInstrumentSession::PostDisconnect() {
+    return PostRequest(std::make_unique<CThreadMessageDisconnect>(&node_));
+}
+
+bool CInstrumentSession::PostDisplayRequest() {
+    {
+        DataGuard guard;
+        if (inUseCount_ > 0 || displayPending_)
+            return false;
+        displayPending_ = true;
+    }
+    if (PostRequest(std::make_unique<CThreadMessageRequestDisplay>(&node_)))
+        return true;
+    // No exchange will clear the mark of a request that was never queued.
+    DataGuard guard;
+    displayPending_ = false;
+    return false;
+}
+
+bool CInstrumentSession::PostLightRequest() {
+    {
+        DataGuard guard;
+        if (inUseCount_ > 0 || lightPending_)
+            return false;
+        lightPending_ = true;
+    }
+    if (PostRequest(std::make_unique<CThreadMessageRequestLEDStates>(&node_)))
+        return true;
+    DataGuard guard;
+    lightPending_ = false;
+    return false;
+}
+
+bool CInstrumentSession::PostKeyPress(int key) {
+    if (key < 1 || key > kMaxKey || IsInUse())
+        return false;
+    return PostRequest(std::make_unique<CThreadMessagePressButton>(&node_, key));
+}
+
+void CInstrumentSession::DisplayTick() {
+    const std::uint32_t interval = GetSessionOptions().frontPanelIntervalSeconds;
+    {
+        DataGuard guard;
+        if (displayPollingCount_ < 1)
+            return;
+        if (pollCountdown_-- >= 1)
+            return;
+        pollCountdown_ = static_cast<int>(interval * 10);
+    }
+    PostLightRequest();
+    PostDisplayRequest();
+}
+
+void CInstrumentSession::IdleCheck(DateTime now) {
+    NotifyTarget panel = 0;
+    {
+        DataGuard guard;
+        const InstrumentSettings settings = node_.GetSettings();
+        if (frontPanel_ == 0 || !panelFree_ || !settings.autoDisconnectEnabled ||
+            settings.autoDisconnectMinutes < 1)
+            return;
+        if (now - lastActivity_ <= static_cast<std::int64_t>(settings.autoDisconnectMinutes) * 60)
+            return;
+        panel = frontPanel_;
+    }
+    if (FrontPanelHost* host = GetFrontPanelHost()) {
+        host->DestroyFrontPanel(node_, panel);
+    } else {
+        OnFrontPanelDestroyed();
+    }
+}
+
+void CInstrumentSession::OnFrontPanelDestroyed() {
+    SetFrontPanel(0);
+    PostDisconnect();
+}
+
+// --- State ------------------------------------------------------------------------------------------
+
+bool CInstrumentSession::IsSessionOpen() const {
+    DataGuard guard;
+    return sessionOpen_;
+}
+int CInstrumentSession::GetConnectCount() const {
+    DataGuard guard;
+    return connectCount_;
+}
+int CInstrumentSession::GetInUseCount() const {
+    DataGuard guard;
+    return inUseCount_;
+}
+int CInstrumentSession::GetUseCount() const {
+    DataGuard guard;
+    return useCount_;
+}
+int CInstrumentSession::GetDisplayPollingCount() const {
+    DataGuard guard;
+    return displayPollingCount_;
+}
+void CInstrumentSession::AddDisplayPollingCount(int delta) {
+    DataGuard guard;
+    displayPollingCount_ += delta;
+}
+bool CInstrumentSession::IsCancelRequested() const {
+    DataGuard guard;
+    return cancelRequested_;
+}
+void CInstrumentSession::SetCancelRequested(bool cancel) {
+    DataGuard guard;
+    cancelRequested_ = cancel;
+}
+bool CInstrumentSession::IsPanelFree() const {
+    DataGuard guard;
+    return panelFree_;
+}
+void CInstrumentSession::SetPanelFree(bool free) {
+    DataGuard guard;
+    panelFree_ = free;
+}
+bool CInstrumentSession::IsModeChanged() const {
+    DataGuard guard;
+    return modeChanged_;
+}
+std::int32_t CInstrumentSession::GetSavedMode() const {
+    DataGuard guard;
+    return savedMode_;
+}
+std::string CInstrumentSession::GetCapabilities() const {
+    return node_.GetSettings().capabilities;
+}
+bool CInstrumentSession::HasCapability(char c) const {
+    return GetCapabilities().find(c) != std::string::npos;
+}
+void CInstrumentSession::AddCapability(char c) {
+    DataGuard guard;
+    InstrumentSettings settings = node_.GetSettings();
+    if (settings.capabilities.find(c) != std::string::npos)
+        return;
+    settings.capabilities += c;
+    node_.SetSettings(settings);
+}
+void CInstrumentSession::RemoveCapability(char c) {
+    DataGuard guard;
+    InstrumentSettings settings = node_.GetSettings();
+    std::erase(settings.capabilities, c);
+    node_.SetSettings(settings);
+}
+std::string CInstrumentSession::GetModelName() const {
+    DataGuard guard;
+    return modelName_;
+}
+int CInstrumentSession::GetModelFamily() const {
+    return static_cast<int>(node_.GetSettings().modelFamily);
+}
+DateTime CInstrumentSession::GetLastActivity() const {
+    DataGuard guard;
+    return lastActivity_;
+}
+void CInstrumentSession::SetLastActivity(DateTime when) {
+    DataGuard guard;
+    lastActivity_ = when;
+}
+std::array<std::string, CInstrumentSession::kPanelLines> CInstrumentSession::GetDisplayTexts() const {
+    DataGuard guard;
+    return displayTexts_;
+}
+std::array<std::string, CInstrumentSession::kPanelLines> CInstrumentSession::GetLightNames() const {
+    DataGuard guard;
+    return lightNames_;
+}
+std::array<std::int32_t, CInstrumentSession::kPanelLines> CInstrumentSession::GetLightStates() const {
+    DataGuard guard;
+    return lightStates_;
+}
+bool CInstrumentSession::IsDisplayRequestPending() const {
+    DataGuard guard;
+    return displayPending_;
+}
+bool CInstrumentSession::IsLightRequestPending() const {
+    DataGuard guard;
+    return lightPending_;
+}
+void CInstrumentSession::ClearPendingMarks(bool display, bool light) {
+    DataGuard guard;
+    if (display)
+        displayPending_ = false;
+    if (light)
+        lightPending_ = false;
+}
+int CInstrumentSession::GetPollCountdown() const {
+    DataGuard guard;
+    return pollCountdown_;
+}
+double CInstrumentSession::GetTargetFlow() const {
+    DataGuard guard;
+    return targetFlow_;
+}
+NotifyTarget CInstrumentSession::GetFrontPanel() const {
+    DataGuard guard;
+    return frontPanel_;
+}
+void CInstrumentSession::SetFrontPanel(NotifyTarget panel) {
+    DataGuard guard;
+    frontPanel_ = panel;
+}
+std::uint32_t CInstrumentSession::GetLinkGeneration() const {
+    DataGuard guard;
+    return linkGeneration_;
+}
+bool CInstrumentSession::IsLinkOpen() const {
+    return IsConnected() && GetConnection()->IsOpen();
+}
+
+std::vector<std::string> CInstrumentSession::GetInformationLines() const {
+    static const char kTexted[] = "adwihfrteonvsuqlbgjpAkxBC";
+    const InstrumentSettings s = node_.GetSettings();
+    std::vector<std::string> lines;
+    const bool calibrator = s.capabilities.find(capability::kCalibrator) != std::string::npos;
+    lines.push_back(FormatMessage(calibrator ? msg::kTypeCalibrator : msg::kTypeMonitor));
+    lines.push_back(FormatMessage(msg::kModelNameLine, GetModelName()));
+    lines.push_back(FormatMessage(msg::kPartNumberLine, s.partNumber));
+    lines.push_back(FormatMessage(msg::kSerialNumberLine, s.serialNumber));
+    lines.push_back(FormatMessage(msg::kFirmwareRevisionLine, s.firmwareRevision));
+    lines.push_back(FormatMessage(msg::kLibraryRevisionLine, s.libraryRevision));
+    for (int i = 0; kTexted[i] != '\0'; ++i) {
+        if (s.capabilities.find(kTexted[i]) != std::string::npos)
+            lines.push_back(FormatMessage(msg::kFirstCapabilityText + i));
+    }
+    return lines;
+}
+
+void CInstrumentSession::SetSessionOpen(bool open) {
+    std::vector<SessionObserver*> observers;
+    int count = 0;
+    {
+        DataGuard guard;
+        if (sessionOpen_ == open)
+            return;
+        sessionOpen_ = open;
+        count = detail::OpenSessionCounter().fetch_add(open ? 1 : -1) + (open ? 1 : -1);
+        observers = detail::SessionObserversLocked();
+    }
+    NotifyMainWindow(wm::kSessionOpenChanged);
+    for (SessionObserver* o : observers)
+        o->OnOpenSessionsChanged(count);
+}
+
+void CInstrumentSession::NotifyMainWindow(int code) {
+    GetNotifier().Post(GetSessionMainWindow(), code, 0, static_cast<std::intptr_t>(node_.GetId()));
+}
+
+void CInstrumentSession::PostToWindow(NotifyTarget window, int code, std::uintptr_t wParam,
+                                      std::intptr_t lParam) {
+    GetNotifier().Post(window, code, wParam, lParam);
+}
+
+void CInstrumentSession::MarkNetworkModified() {
+    if (CNetworkConfiguration* configuration = GetCurrentNetworkConfiguration())
+        configuration->SetModified(true);
+}
+
+void CInstrumentSession::ShowStatus(const std::string& text) {
+    NotifyTarget panel = 0;
+    {
+        DataGuard guard;
+        displayTexts_ = {":" + text, std::string(), std::string()};
+        panel = frontPanel_;
+    }
+    PostToWindow(panel, wm::kDisplayChanged);
+}
+
+// --- Transfer bracket -------------------------------------------------------------------------------
+
+CInstrumentSession::TransferBracket::TransferBracket(CInstrumentSession& s, bool joinLines)
+    : s_(s), joinLines_(joinLines) {
+    s_.SetInUse(true);
+    s_.AddDisplayPollingCount(-1);
+    s_.BeginUse();
+    if (joinLines_ && s_.GetStream())
+        s_.GetStream()->SetMultiLine(true);
+}
+
+CInstrumentSession::TransferBracket::~TransferBracket() {
+    s_.EndUse();
+    if (joinLines_ && s_.GetStream())
+        s_.GetStream()->SetMultiLine(false);
+    s_.AddDisplayPollingCount(1);
+    s_.SetInUse(false);
+}
+
+}  // namespace talven

@@ -1,0 +1,84 @@
+#pragma once
+// The requests of the session layer itself. Requests of the DLOG and calibrator layers derive
+// from CSessionRequest the same way.
+
+#include <cstdint>
+
+#include "session/CommInterface.h"
+
+namespace talven {
+
+class CInstrumentConnectedNode;
+class CInstrumentSession;
+
+/// A request about one instrument node (not owned). Does nothing when the node is null.
+class CSessionRequest : public CThreadMessage {
+  public:
+    explicit CSessionRequest(CInstrumentConnectedNode* node) : node_(node) {}
+    void Execute() final;
+    CInstrumentConnectedNode* GetNode() const { return node_; }
+    bool HasRun() const { return ran_; }
+
+  protected:
+    /// Runs the exchange on the node's session.
+    virtual void Run(CInstrumentSession& session) = 0;
+
+  private:
+    CInstrumentConnectedNode* node_;
+    bool ran_ = false;
+};
+
+class CThreadMessageConnect : public CSessionRequest {
+  public:
+    using CSessionRequest::CSessionRequest;
+    const char* GetRuntimeClass() const override { return "CThreadMessageConnect"; }
+
+  protected:
+    void Run(CInstrumentSession& session) override;
+};
+
+class CThreadMessageDisconnect : public CSessionRequest {
+  public:
+    using CSessionRequest::CSessionRequest;
+    const char* GetRuntimeClass() const override { return "CThreadMessageDisconnect"; }
+
+  protected:
+    void Run(CInstrumentSession& session) override;
+};
+
+class CThreadMessageRequestDisplay : public CSessionRequest {
+  public:
+    using CSessionRequest::CSessionRequest;
+    /// A request deleted unrun (its worker ended) gives its pending mark back.
+    ~CThreadMessageRequestDisplay() override;
+    const char* GetRuntimeClass() const override { return "CThreadMessageRequestDisplay"; }
+
+  protected:
+    void Run(CInstrumentSession& session) override;
+};
+
+class CThreadMessageRequestLEDStates : public CSessionRequest {
+  public:
+    using CSessionRequest::CSessionRequest;
+    /// A request deleted unrun (its worker ended) gives its pending mark back.
+    ~CThreadMessageRequestLEDStates() override;
+    const char* GetRuntimeClass() const override { return "CThreadMessageRequestLEDStates"; }
+
+  protected:
+    void Run(CInstrumentSession& session) override;
+};
+
+class CThreadMessagePressButton : public CSessionRequest {
+  public:
+    CThreadMessagePressButton(CInstrumentConnectedNode* node, int key) : CSessionRequest(node), key_(key) {}
+    const char* GetRuntimeClass() const override { return "CThreadMessagePressButton"; }
+    int GetKey() const { return key_; }
+
+  protected:
+    void Run(CInstrumentSession& session) override;
+
+  private:
+    int key_;
+};
+
+}  // namespace talven
