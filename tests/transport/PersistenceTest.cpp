@@ -69,7 +69,8 @@ TEST(ConnectionArchive, serialSchemaZeroHasNoFlowControlFlagAndOtherSchemasFail)
 
 TEST(ConnectionArchive, truncatedSerialDataFailsAndKeepsSettings) {
     Bytes b = SerialBytes("COM7", 1200, 1, 7, 2);
-    b.resize(b.size() - 2);
+    b.pop_back();
+    b.pop_back();
     BytesArchive ar(b, 1);
     CCommPortConnection c;
     c.Serialize(ar);
