@@ -224,6 +224,13 @@ bool SimInstrument::pump(int fd, LinkSession& session, bool readable) {
     return !session.closeRequested();
 }
 
+void SimInstrument::dropClient(int& client, std::unique_ptr<LinkSession>& session) {
+    ::shutdown(client, SHUT_RDWR);
+    CloseFd(client);
+    session.reset();
+    clientConnected_ = false;
+}
+
 void SimInstrument::serveTcp() {
     int client = -1;
     std::unique_ptr<LinkSession> session;
@@ -241,26 +248,24 @@ void SimInstrument::serveTcp() {
             break;
         if (stopping_.load())
             break;
+        if (client >= 0) {
+            const bool readable = n == 3 && (fds[2].revents & (POLLIN | POLLHUP | POLLERR));
+            if (!pump(client, *session, readable))
+                dropClient(client, session);
+        }
         if (fds[1].revents & POLLIN) {
             const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-            if (fd >= 0 && client >= 0) {
-                ::close(fd);  // the instrument has one port: a second caller finds it busy
-            } else if (fd >= 0) {
+            if (fd >= 0) {
+                // A new caller takes the line over, as after a reconnect whose old connection the
+                // instrument has not yet seen go.
+                if (client >= 0)
+                    dropClient(client, session);
                 client = fd;
                 const int yes = 1;
                 ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
                 session = std::make_unique<LinkSession>(*instrument_, link_);
                 ++connections_;
                 clientConnected_ = true;
-            }
-        }
-        if (client >= 0) {
-            const bool readable = n == 3 && (fds[2].revents & (POLLIN | POLLHUP | POLLERR));
-            if (!pump(client, *session, readable)) {
-                ::shutdown(client, SHUT_RDWR);
-                CloseFd(client);
-                session.reset();
-                clientConnected_ = false;
             }
         }
     }

@@ -58,7 +58,7 @@ class SimInstrument {
     std::string where() const;
 
     Instrument& instrument() { return *instrument_; }
-    /// Connections accepted (TCP) or link resets after a cut (pty) so far.
+    /// Connections accepted (TCP; a new one replaces the current) or link resets after a cut (pty).
     int connections() const { return connections_.load(); }
     /// True while a TCP client is connected.
     bool clientConnected() const { return clientConnected_.load(); }
@@ -71,6 +71,7 @@ class SimInstrument {
     void servePty();
     /// Feeds input, runs timers and writes; false when the link must be dropped.
     bool pump(int fd, LinkSession& session, bool readable);
+    void dropClient(int& client, std::unique_ptr<LinkSession>& session);
 
     std::unique_ptr<Instrument> instrument_;
     LinkOptions link_;

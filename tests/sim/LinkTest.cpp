@@ -317,16 +317,17 @@ TEST(TcpServer, cutClosesTheConnectionAndTheNextOneStartsAfresh) {
     EXPECT_EQ(sim->connections(), 2);
 }
 
-TEST(TcpServer, secondCallerFindsTheInstrumentBusy) {
-    auto sim = StartOrFail(Options("analyzer"));
+TEST(TcpServer, newCallerTakesTheLineOver) {
+    auto sim = StartOrFail(Options("old-analyzer"));
     ASSERT_TRUE(sim);
     RawClient first = RawClient::Tcp(sim->port());
-    EXPECT_EQ(first.ask("v curr_date"), "V 060:12:00 0000 CURR_DATE=03/01/2026\r\n");
+    EXPECT_EQ(first.ask("logon 818"), "L 060:12:00 0000 LOG ON SUCCESSFUL\r\n");
     RawClient second = RawClient::Tcp(sim->port());
     std::string got;
-    EXPECT_TRUE(second.readToClose(got));
+    EXPECT_TRUE(first.readToClose(got));
     EXPECT_EQ(got, "");
-    EXPECT_EQ(first.ask("v curr_date"), "V 060:12:00 0000 CURR_DATE=03/01/2026\r\n");
+    EXPECT_EQ(second.ask("v curr_date"), "L 060:12:00 0000 MUST LOG ON\r\n");
+    EXPECT_EQ(sim->connections(), 2);
 }
 
 TEST(TcpServer, stopWithAClientConnectedClosesIt) {
