@@ -4,9 +4,11 @@
 #include <atomic>
 
 #include "foundation/DataLock.h"
+#include "foundation/Messages.h"
 #include "network/InstrumentNode.h"
 #include "network/TreeNode.h"
 #include "transport/TCPConnection.h"
+#include "transport/TransportEnvironment.h"
 
 namespace talven {
 
@@ -45,6 +47,8 @@ void SetNodeIdSource(std::uint32_t (*source)()) {
 
 void SetCurrentNetworkConfiguration(CNetworkConfiguration* configuration) {
     g_current = configuration;
+    SetModemList(configuration ? &configuration->Modems() : nullptr);
+    SetTelephonyDeviceList(configuration ? &configuration->TelephonyDevices() : nullptr);
 }
 CNetworkConfiguration* GetCurrentNetworkConfiguration() {
     return g_current;
@@ -234,6 +238,13 @@ bool CNetworkConfiguration::DeleteSubtree(const CTreeNode* node) {
         modified_ = true;
     }
     return true;
+}
+
+std::unique_ptr<CNamedObject> CNetworkConfiguration::MakeDuplicate(const CNamedObject& node) {
+    std::unique_ptr<CNamedObject> copy = node.Clone();
+    copy->SetId(NewUniqueNodeId());
+    copy->SetName(std::string(MessageText(msg::kCopyOf)) + node.GetName());
+    return copy;
 }
 
 void CNetworkConfiguration::SetMultiplexorAddress(CMultiplexorNode& multiplexor, const std::string& address) {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -90,6 +91,10 @@ class CNetworkConfiguration {
     /// window's command asks first.
     bool DeleteSubtree(const CTreeNode* node);
 
+    /// A copy of the node (or modem) with a fresh id, named "Copy of " followed by its name; the
+    /// caller places it in the node's list.
+    static std::unique_ptr<CNamedObject> MakeDuplicate(const CNamedObject& node);
+
     /// Stores a multiplexor's new address. When it differs from the old one (exact comparison),
     /// it is copied into the TCP link of every instrument behind that multiplexor. Marks modified.
     void SetMultiplexorAddress(CMultiplexorNode& multiplexor, const std::string& address);
@@ -103,7 +108,8 @@ class CNetworkConfiguration {
 };
 
 /// The configuration whose lists new node ids must avoid. The application sets its own at
-/// start-up; with none set, ids are only checked against 0.
+/// start-up; with none set, ids are only checked against 0. Also hands its modems and telephony
+/// device lists to the links, which look modems and devices up when they open.
 void SetCurrentNetworkConfiguration(CNetworkConfiguration* configuration);
 CNetworkConfiguration* GetCurrentNetworkConfiguration();
 /// A fresh id unique in the current configuration and in the extra lists. Node constructors use it.

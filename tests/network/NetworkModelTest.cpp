@@ -77,6 +77,11 @@ TEST_F(NetworkModelTest, copiesKeepSettingsAndParentButNotTheId) {
     EXPECT_EQ(copied->GetPortName(), "COM7");
     EXPECT_EQ(copied->GetBaudRate(), 9600u);
 
+    auto duplicate = CNetworkConfiguration::MakeDuplicate(original);
+    EXPECT_EQ(duplicate->GetName(), "Copy of Analyzer");
+    EXPECT_NE(duplicate->GetId(), original.GetId());
+    EXPECT_EQ(static_cast<CInstrumentNode&>(*duplicate).GetSettings(), settings);
+
     // A multiplexor instrument keeps only a TCP link.
     CInstrumentMultiplexorNode& behind = AddMultiplexorInstrument("Behind", 0);
     static_cast<CTCPConnection*>(behind.GetConnection())->SetPort(7001);
