@@ -184,6 +184,19 @@ void CLevel::SetAction(std::unique_ptr<CStep> action) {
     action_ = std::move(action);
 }
 
+void CLevel::EnsureAction() {
+    DataGuard guard;
+    if (!action_)
+        SetAction(CreateStep(StepKind::Generate));
+}
+
+void CLevel::ChangeActionKind(StepKind kind) {
+    DataGuard guard;
+    if (!IsLevelActionKind(kind) || (action_ && action_->Kind() == kind))
+        return;
+    SetAction(CreateStep(kind));
+}
+
 BinaryValue CLevel::GetBlock(int index) const {
     DataGuard guard;
     return blocks_[index != 0 ? 1 : 0];

@@ -53,6 +53,10 @@ class CLevel : public CNamedObject {
     CStep* GetAction() const;
     /// Replaces (and deletes) the old action; the new one gets the level's instrument.
     void SetAction(std::unique_ptr<CStep> action);
+    /// The level properties dialog: a level without an action gets a new Generate step; choosing
+    /// another kind in the step-type list replaces the action with a new step of that kind.
+    void EnsureAction();
+    void ChangeActionKind(StepKind kind);
     BinaryValue GetBlock(int index) const;  // 0 or 1
     void SetBlock(int index, const BinaryValue& block);
 

@@ -285,6 +285,22 @@ TEST(LevelTableTransfer, sendConfirmationClearsTheMark) {
     EXPECT_FALSE(instrument.IsLevelTableModified());
 }
 
+TEST(LevelDialog, actionKindChoiceKeepsOrReplacesTheAction) {
+    CCalibratorData instrument("Cal", "cj");
+    CLevel& level = AddLevel(instrument, 20, nullptr);
+    level.EnsureAction();
+    ASSERT_NE(level.GetAction(), nullptr);
+    EXPECT_EQ(level.GetAction()->Kind(), StepKind::Generate);
+    static_cast<CStepGenerate*>(level.GetAction())->Set({9.0f, 201, 103, -1.0f});
+    level.ChangeActionKind(StepKind::Generate);  // same kind: the edited step stays
+    EXPECT_EQ(static_cast<CStepGenerate*>(level.GetAction())->Get().concentration, 9.0f);
+    level.ChangeActionKind(StepKind::GPTZ);
+    EXPECT_EQ(level.GetAction()->Kind(), StepKind::GPTZ);
+    EXPECT_EQ(level.GetAction()->GetInstrument(), &instrument);
+    level.ChangeActionKind(StepKind::Purge);  // not an action kind
+    EXPECT_EQ(level.GetAction()->Kind(), StepKind::GPTZ);
+}
+
 TEST(LevelDialog, actionChoiceNeedsLevelTableWithActions) {
     CCalibratorData with("Cal", "cj");
     CCalibratorData without("Cal", "cg");

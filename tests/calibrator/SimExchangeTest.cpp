@@ -105,6 +105,26 @@ TEST(SimCalibratorExchange, sequencesDownloadAndGoBackUnchangedInBothDurationFor
     }
 }
 
+TEST(SimCalibratorExchange, quotedUnitNamesAndEveryStepKindGoThroughTheCalibrator) {
+    SimCalibrator sim = SimCalibrator::Named("calibrator");
+    CCalibratorData instrument("Cal", sim.capabilities());
+    CSequence& sequence = AddSequence(instrument, "ALL_KINDS");
+    for (int i = 0; i < kStepKindCount; ++i)
+        sequence.AppendStep(CreateStep(static_cast<StepKind>(i)));
+    static_cast<CStepGenerate*>(sequence.GetStep(0))->Set({1.5f, 225, 102, 2.0f});  // WT%
+    static_cast<CStepGPT*>(sequence.GetStep(1))->Set({3.0f, 225, 4.0f, 299, -1.0f});
+    static_cast<CStepManual*>(sequence.GetStep(4))
+        ->Set({gas::kUnknown, 1.0f, 4.0f, o3mode::kReferenceFeedback, 9.5f});
+    const std::string sent = SequenceSendText(instrument);
+    ASSERT_NE(sent.find("\"WT%\""), std::string::npos);
+
+    TextTokens stored(sim.SendLines(sent), false);
+    ASSERT_TRUE(ReadSequenceSendReply(stored.ts(), instrument));
+    CCalibratorData again("Cal", sim.capabilities());
+    ASSERT_TRUE(DownloadSequences(sim, again));
+    EXPECT_EQ(SequenceSendText(again), sent);
+}
+
 TEST(SimCalibratorExchange, durationWordIsRefusedByACalibratorWithoutIt) {
     SimCalibrator sim = SimCalibrator::Named("flow-calibrator");
     CCalibratorData instrument("Cal", sim.capabilities());
