@@ -174,6 +174,20 @@ TEST_F(ModemPtyTest, linkDeclaredLostStillHangsUpOnClose) {
     EXPECT_EQ(fake.Received(), "ATZ\rAT &F E0 M0 Q0 V1\rATDT5551234\r+++ATH0\rATZ\r");
 }
 
+TEST_F(ModemPtyTest, loadReplacingTheModemsListWhileOpenStillHangsUpWithTheDialledModem) {
+    ASSERT_TRUE(link.Open(&owner));
+    modems.DeleteAll();  // what a configuration load does to the list
+    modem = nullptr;
+    auto replacement = std::make_unique<CModemSettings>();
+    replacement->SetId(77);
+    replacement->SetHangUp("ATH9");
+    CModemSettings* now = replacement.get();
+    modems.Append(std::move(replacement));
+    EXPECT_TRUE(link.Close());
+    EXPECT_EQ(fake.Received(), "ATZ\rAT &F E0 M0 Q0 V1\rATDT5551234\r+++ATH0\rATZ\r");
+    EXPECT_EQ(now->GetInUseCount(), 0);
+}
+
 TEST_F(ModemPtyTest, chattyModemCannotHoldAResponseWaitBeyondItsTimeOut) {
     ASSERT_TRUE(link.Open(&owner));
     std::atomic<bool> stop{false};

@@ -22,13 +22,13 @@ using testing::RecordingOwner;
 
 class Listener {
   public:
-    Listener() {
+    explicit Listener(int backlog = 8) {
         fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in a{};
         a.sin_family = AF_INET;
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        listen(fd_, 8);
+        listen(fd_, backlog);
         socklen_t length = sizeof a;
         getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &length);
         port_ = ntohs(a.sin_port);
@@ -140,6 +140,28 @@ TEST_F(TcpLoopbackTest, unknownNameOrRefusedPortFailsWithoutLeavingASocket) {
     EXPECT_FALSE(link.Open(&owner));
     EXPECT_FALSE(link.IsHandleOpen());
     EXPECT_EQ(OpenDescriptors(), before - 1);  // only the listener's own socket is gone
+}
+
+TEST(TcpConnect, hostThatDoesNotAnswerGivesUpWhenTheUserCancels) {
+    // A listener whose queue is full drops new connection requests, as a silent host does.
+    Listener full(0);
+    int first = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(full.port());
+    ASSERT_EQ(connect(first, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    const int before = OpenDescriptors();
+    RecordingOwner owner;
+    owner.cancelAfterQueries = 3;
+    QuickTcpConnection link;
+    link.SetHost("127.0.0.1");
+    link.SetPort(full.port());
+    EXPECT_FALSE(link.Open(&owner));
+    EXPECT_GT(owner.cancelQueries.load(), 3);
+    EXPECT_FALSE(link.IsHandleOpen());
+    EXPECT_EQ(OpenDescriptors(), before);
+    close(first);
 }
 
 TEST_F(TcpLoopbackTest, unconfiguredAddressAndOutOfRangePortNeverConnect) {

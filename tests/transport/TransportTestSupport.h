@@ -66,7 +66,10 @@ class RecordingOwner : public LinkOwner {
         if (onProgress)
             onProgress(text);
     }
-    bool IsLinkCancelRequested() const override { return cancel; }
+    bool IsLinkCancelRequested() const override {
+        int asked = ++cancelQueries;
+        return cancel || (cancelAfterQueries >= 0 && asked > cancelAfterQueries);
+    }
     std::string GetLinkOwnerName() const override { return "Test instrument"; }
     std::uint32_t GetLinkTimeoutMs() const override { return 5000; }
 
@@ -75,6 +78,9 @@ class RecordingOwner : public LinkOwner {
         return texts_;
     }
     std::atomic<bool> cancel{false};
+    /// When not negative: cancel is reported once it was asked more often than this.
+    int cancelAfterQueries = -1;
+    mutable std::atomic<int> cancelQueries{0};
     std::function<void(const std::string&)> onProgress;
 
   private:
