@@ -605,6 +605,11 @@ void CInstrumentSession::MarkNetworkModified() {
         configuration->SetModified(true);
 }
 
+void CInstrumentSession::ReplaceList(InstrumentList which, CNamedObjectList&& fresh) {
+    DataGuard guard;
+    node_.GetList(which) = std::move(fresh);
+}
+
 void CInstrumentSession::ShowStatus(const std::string& text) {
     NotifyTarget panel = 0;
     {

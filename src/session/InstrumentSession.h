@@ -227,6 +227,8 @@ class CInstrumentSession : public ICommInterface, public LinkOwner, public CNode
     void PostToWindow(NotifyTarget window, int code, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
     /// Marks the network configuration modified.
     static void MarkNetworkModified();
+    /// Replaces one of the node's lists with fresh under the data lock; what it held is deleted.
+    void ReplaceList(InstrumentList which, CNamedObjectList&& fresh);
 
     /// Bracket of one exchange (begin use, end use).
     class UseBracket {

@@ -14,6 +14,23 @@ void CSessionRequest::Execute() {
     Run(*session);
 }
 
+CTransferRequest::CTransferRequest(CInstrumentConnectedNode* node, NotifyTarget window, int successCode,
+                                   int failureCode, bool joinLines)
+    : CSessionRequest(node),
+      window_(window),
+      successCode_(successCode),
+      failureCode_(failureCode),
+      joinLines_(joinLines) {}
+
+void CTransferRequest::Run(CInstrumentSession& session) {
+    bool ok = false;
+    if (session.IsSessionOpen()) {
+        CInstrumentSession::TransferBracket bracket(session, joinLines_);
+        ok = Transfer(session);
+    }
+    session.PostToWindow(window_, ok ? successCode_ : failureCode_);
+}
+
 void CThreadMessageConnect::Run(CInstrumentSession& session) {
     session.ConnectExchange();
 }

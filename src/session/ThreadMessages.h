@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "foundation/Notifier.h"
 #include "session/CommInterface.h"
 
 namespace talven {
@@ -26,6 +27,29 @@ class CSessionRequest : public CThreadMessage {
   private:
     CInstrumentConnectedNode* node_;
     bool ran_ = false;
+};
+
+/// The frame shared by the long transfers (configuration downloads and sends): when the session is
+/// not open the failure code goes to the window at once; otherwise the interface is marked in use,
+/// periodic polling is held off and the use bracket is taken (and lines joined, for downloads)
+/// around Transfer, and then the success or failure code goes to the window.
+class CTransferRequest : public CSessionRequest {
+  public:
+    /// successCode / failureCode: 1033 / 1034 for downloads, 1035 / 1036 for sends.
+    CTransferRequest(CInstrumentConnectedNode* node, NotifyTarget window, int successCode, int failureCode,
+                     bool joinLines);
+    NotifyTarget GetWindow() const { return window_; }
+
+  protected:
+    void Run(CInstrumentSession& session) final;
+    /// The exchange itself, on the worker; post 1031 and 1032 to GetWindow() as it goes.
+    virtual bool Transfer(CInstrumentSession& session) = 0;
+
+  private:
+    NotifyTarget window_;
+    int successCode_;
+    int failureCode_;
+    bool joinLines_;
 };
 
 class CThreadMessageConnect : public CSessionRequest {

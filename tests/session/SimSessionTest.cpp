@@ -41,30 +41,58 @@ class Sentinel : public CThreadMessage {
     std::atomic<bool>& done_;
 };
 
-/// A DLOG configuration download in script form, as a transfer request of a higher layer is built
-/// on the session's helpers.
-class ScriptDownload : public CSessionRequest {
+/// A DLOG configuration download in script form, built on the session's transfer frame as the
+/// requests of the higher layers are.
+class ScriptDownload : public CTransferRequest {
   public:
-    explicit ScriptDownload(CInstrumentConnectedNode* node) : CSessionRequest(node) {}
+    explicit ScriptDownload(CInstrumentConnectedNode* node)
+        : CTransferRequest(node, kTransferWindow, wm::kDownloadDone, wm::kDownloadFailed, true) {}
     const char* GetRuntimeClass() const override { return "ScriptDownload"; }
 
   protected:
-    void Run(CInstrumentSession& s) override {
-        bool ok = false;
-        if (s.IsSessionOpen()) {
-            CInstrumentSession::TransferBracket bracket(s, true);
-            s.PostToWindow(kTransferWindow, wm::kTransferStart, 4);
-            CommInstrumentTokenStream& t = *s.GetStream();
-            ok = s.SendCommand("d", "print script &") && t.NextToken() == tok::DASBEGIN;
-            for (int kind = 0; ok && (kind = t.NextToken()) != tok::DASEND;) {
-                if (kind == kTokenEnd)
-                    ok = false;
-                if (kind == tok::CHANNELEND)
-                    s.PostToWindow(kTransferWindow, wm::kTransferStep);
-            }
+    bool Transfer(CInstrumentSession& s) override {
+        s.PostToWindow(GetWindow(), wm::kTransferStart, 4);
+        CommInstrumentTokenStream& t = *s.GetStream();
+        inUse = s.IsInUse() && s.GetDisplayPollingCount() == 0 && t.GetMultiLine();
+        if (!s.SendCommand("d", "print script &") || t.NextToken() != tok::DASBEGIN)
+            return false;
+        for (int kind = t.NextToken(); kind != tok::DASEND; kind = t.NextToken()) {
+            if (kind == kTokenEnd)
+                return false;
+            if (kind == tok::CHANNELEND)
+                s.PostToWindow(GetWindow(), wm::kTransferStep);
         }
-        s.PostToWindow(kTransferWindow, ok ? wm::kDownloadDone : wm::kDownloadFailed);
+        return true;
     }
+
+  public:
+    static inline std::atomic<bool> inUse{false};
+};
+
+/// Sends a DLOG configuration script back to the instrument: the one it printed, or a broken one.
+class ScriptSend : public CTransferRequest {
+  public:
+    ScriptSend(CInstrumentConnectedNode* node, bool broken)
+        : CTransferRequest(node, kTransferWindow, wm::kSendDone, wm::kSendFailed, false), broken_(broken) {}
+    const char* GetRuntimeClass() const override { return "ScriptSend"; }
+
+  protected:
+    bool Transfer(CInstrumentSession& s) override {
+        if (!s.SendCommand("d", "print script &"))
+            return false;
+        std::string script;
+        for (std::string line; (line = s.ReadRawLine(300, 1000)).size() > 0;) {
+            script += line;
+            if (line.rfind("DASEND", 0) == 0)
+                break;
+        }
+        if (broken_)
+            script = "dasbegin\r\nCHANNELBEGIN\r\ndasend\r\n";
+        return s.SendScript(script, tok::kDasConfigStored, GetWindow());
+    }
+
+  private:
+    bool broken_;
 };
 
 class SimSessionTest : public ::testing::TestWithParam<Over> {
@@ -297,14 +325,37 @@ TEST_P(SimSessionTest, keyPressMovesTheInstrumentAndTheDisplayFollows) {
 TEST_P(SimSessionTest, transferMarksInUseAndHoldsPollingOff) {
     Start("analyzer");
     Connect();
+    ScriptDownload::inUse = false;
     ASSERT_TRUE(session->PostRequest(std::make_unique<ScriptDownload>(node.get())));
     Settle();
     EXPECT_EQ(CodesTo(kTransferWindow),
               (std::vector<int>{wm::kTransferStart, wm::kTransferStep, wm::kTransferStep, wm::kTransferStep,
                                 wm::kTransferStep, wm::kDownloadDone}));
+    EXPECT_TRUE(ScriptDownload::inUse.load());
     EXPECT_FALSE(session->IsInUse());
     EXPECT_EQ(session->GetDisplayPollingCount(), 1);
     EXPECT_FALSE(session->GetStream()->GetMultiLine());
+}
+
+TEST_P(SimSessionTest, scriptSentIsConfirmedByItsPhraseLineByLine) {
+    Start("analyzer");
+    Connect();
+    ASSERT_TRUE(session->PostRequest(std::make_unique<ScriptSend>(node.get(), false)));
+    Settle();
+    std::vector<RecordingNotifier::Entry> sent = To(kTransferWindow);
+    ASSERT_GE(sent.size(), 3u);
+    EXPECT_EQ(sent.front().code, wm::kTransferStart);
+    const std::uintptr_t lines = sent.front().wParam;
+    EXPECT_GT(lines, 10u);
+    EXPECT_EQ(sent.size(), lines + 2);
+    EXPECT_EQ(sent.back().code, wm::kSendDone);
+
+    notices.clear();
+    ASSERT_TRUE(session->PostRequest(std::make_unique<ScriptSend>(node.get(), true)));
+    Settle();
+    EXPECT_EQ(CodesTo(kTransferWindow),
+              (std::vector<int>{wm::kTransferStart, wm::kTransferStep, wm::kTransferStep, wm::kTransferStep,
+                                wm::kSendFailed}));
 }
 
 TEST_P(SimSessionTest, garbageBeforeEveryReplyIsSkipped) {
