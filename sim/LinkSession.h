@@ -16,6 +16,10 @@
 
 namespace talven::sim {
 
+/// Longest input line kept; longer lines are dropped whole.
+constexpr std::size_t kMaxInputLine = 8192;
+constexpr std::size_t kMaxQueuedOutput = 256 * 1024;
+
 struct LinkOptions {
     FaultSettings faults;
     /// Code-activated switch: with a select code set, the instrument hears and answers only
@@ -46,6 +50,9 @@ class LinkSession {
     bool closeRequested() const { return closeRequested_; }
 
     std::size_t queuedBytes() const;
+    /// False while so much output waits that the server should stop reading: a client that sends
+    /// commands without reading the replies is slowed down, not buffered without end.
+    bool wantsInput() const { return queuedBytes() < kMaxQueuedOutput; }
     bool selected() const { return selected_; }
     bool modemOnline() const { return !modemCommandMode_; }
 
@@ -93,8 +100,5 @@ class LinkSession {
     Clock::time_point plusTime_;
     Clock::time_point dialDone_ = Clock::time_point::max();
 };
-
-/// Longest input line kept; longer lines are dropped whole.
-constexpr std::size_t kMaxInputLine = 8192;
 
 }  // namespace talven::sim

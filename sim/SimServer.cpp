@@ -186,7 +186,7 @@ void SimInstrument::run() {
 bool SimInstrument::pump(int fd, LinkSession& session, bool readable) {
     if (readable) {
         char buffer[4096];
-        while (true) {
+        while (session.wantsInput()) {
             const ssize_t n = ::read(fd, buffer, sizeof buffer);
             if (n > 0) {
                 session.received(std::string_view(buffer, static_cast<std::size_t>(n)), Clock::now());
@@ -241,7 +241,9 @@ void SimInstrument::serveTcp() {
         nfds_t n = 2;
         if (client >= 0) {
             const bool wantWrite = !session->writable(Clock::now()).empty();
-            fds[n++] = {client, static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0)), 0};
+            fds[n++] = {client,
+                        static_cast<short>((session->wantsInput() ? POLLIN : 0) | (wantWrite ? POLLOUT : 0)),
+                        0};
         }
         const int timeout = session ? PollTimeout(session->nextDeadline()) : -1;
         if (::poll(fds, n, timeout) < 0 && errno != EINTR)
@@ -277,8 +279,10 @@ void SimInstrument::servePty() {
     auto session = std::make_unique<LinkSession>(*instrument_, link_);
     while (!stopping_.load()) {
         const bool wantWrite = !session->writable(Clock::now()).empty();
-        pollfd fds[2] = {{wakeRead_, POLLIN, 0},
-                         {masterFd_, static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0)), 0}};
+        pollfd fds[2] = {
+            {wakeRead_, POLLIN, 0},
+            {masterFd_, static_cast<short>((session->wantsInput() ? POLLIN : 0) | (wantWrite ? POLLOUT : 0)),
+             0}};
         if (::poll(fds, 2, PollTimeout(session->nextDeadline())) < 0 && errno != EINTR)
             break;
         if (stopping_.load())

@@ -178,6 +178,22 @@ TEST_F(LinkBench, longReportIsProducedAsItDrains) {
     EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 800);
 }
 
+TEST_F(LinkBench, clientThatNeverReadsIsToldToWait) {
+    make({});
+    std::string many;
+    for (int i = 0; i < 100; ++i)
+        many += Framed("d print script &");
+    in(many);
+    EXPECT_FALSE(link->wantsInput());
+    // Held back, not lost: every reply goes out once the client reads.
+    const std::string all = out();
+    int replies = 0;
+    for (std::size_t at = 0; (at = all.find("DASEND\r\n", at)) != std::string::npos; at += 8)
+        ++replies;
+    EXPECT_EQ(replies, 100);
+    EXPECT_TRUE(link->wantsInput());
+}
+
 TEST_F(LinkBench, switchAnswersOnlyBetweenSelectAndDeselectCodes) {
     LinkOptions o;
     o.selectCode = "#S07";
