@@ -6,6 +6,8 @@
 
 #include "foundation/DataLock.h"
 #include "foundation/Log.h"
+#include "foundation/Messages.h"
+#include "transport/TransportMessages.h"
 
 namespace talven {
 
@@ -111,7 +113,7 @@ void CConnection::DeclareLost() {
         open_ = false;
         owner = ownerId_;
     }
-    Log(kLogError, "Connection lost");
+    Log(kLogError, FormatMessage(msg::kConnectionLost));
     GetNotifier().Post(GetConnectionLostTarget(), wm::kConnectionLost, 0, owner);
 }
 

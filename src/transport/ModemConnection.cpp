@@ -158,13 +158,19 @@ bool CModemConnection::WaitForResponse(const std::string& expected, int timeoutM
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     int wait = timeoutMs;
+    char line[kMaxLineLength];
     for (;;) {
-        std::string line;
-        ReadLine(line, wait, '\n');
-        if (line.empty())
+        // The dialogue's waits do not count toward the lost-link rule: the countdown's empty
+        // seconds would otherwise cut every connect time-out to maxFailures seconds and report a
+        // link as lost that was never connected.
+        if (!IsHandleOpen() || !IsOpen())
             return false;
-        if (ToUpper(line).find(wanted) != std::string::npos)
+        const int n = Read(line, kMaxLineLength, wait, '\n', false);
+        if (n < 1)
+            return false;
+        if (ToUpper(std::string_view(line, static_cast<std::size_t>(n))).find(wanted) != std::string::npos) {
             return true;
+        }
         // A modem that keeps talking without the expected text must not hold the dialogue forever.
         wait = static_cast<int>(
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());

@@ -38,8 +38,9 @@ class CModemConnection : public CCommPortConnection {
 
     /// Sends command + CR; with waitForOk retries up to 3 times until the OK response is seen.
     bool SendCommand(const std::string& command, bool waitForOk);
-    /// Reads lines until one contains expected (without regard to letter case); false when a read
-    /// brings nothing within timeoutMs or expected is empty.
+    /// Reads lines until one contains expected (without regard to letter case); false when
+    /// expected is empty or it did not come within timeoutMs. These reads are not counted as
+    /// failed reads of the link.
     bool WaitForResponse(const std::string& expected, int timeoutMs);
 
     std::uint32_t GetModemId() const;

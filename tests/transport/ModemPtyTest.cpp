@@ -9,6 +9,7 @@
 #include "PtySupport.h"
 #include "TransportTestSupport.h"
 #include "foundation/NamedObject.h"
+#include "foundation/Notifier.h"
 #include "transport/ModemConnection.h"
 #include "transport/ModemSettings.h"
 #include "transport/TransportEnvironment.h"
@@ -143,6 +144,21 @@ TEST_F(ModemPtyTest, countdownRunsUntilALowerCaseConnectLineArrives) {
     ASSERT_TRUE(link.Open(&owner));
     EXPECT_EQ(Countdown(), (std::vector<std::string>{"Waiting to connect...3", "Waiting to connect...2"}));
     EXPECT_TRUE(link.IsOpen());
+}
+
+TEST_F(ModemPtyTest, silentSecondsOfTheCountdownAreNotFailedReads) {
+    RecordingNotifier notices;
+    ScopedNotifier scope(&notices);
+    fake.answerDial = false;
+    link.SetMaxFailures(1);
+    link.SetConnectTimeout(2);
+    owner.onProgress = [&](const std::string& text) {
+        if (text == "Waiting to connect...1")
+            pty.Send("CONNECT\r\n");
+    };
+    ASSERT_TRUE(link.Open(&owner));
+    EXPECT_TRUE(link.IsOpen());
+    EXPECT_TRUE(notices.entries().empty());
 }
 
 TEST_F(ModemPtyTest, cancelDuringTheCountdownHangsUpAndFails) {
