@@ -92,6 +92,10 @@ std::string CInstrumentCalibratorView::GetSerialNumber() const {
     return node_.GetSettings().serialNumber;
 }
 
+void CInstrumentCalibratorView::ResetSessionState() {
+    SetSequenceConfigModified(false);
+}
+
 bool CInstrumentCalibratorView::IsSequenceConfigModified() const {
     DataGuard guard;
     return sequencesModified_;

@@ -32,6 +32,9 @@ class CInstrumentCalibratorView : public ICalibratorInstrument {
     CInstrumentCalibratorView& operator=(const CInstrumentCalibratorView&) = delete;
 
     CInstrumentNode& GetNode() const { return node_; }
+    /// The connect and disconnect exchanges start and end a session with a clean sequence
+    /// configuration mark (the level table mark is kept).
+    void ResetSessionState();
 
     CNamedObjectList& GasList() override;
     CNamedObjectList& UnitList() override;

@@ -1,0 +1,78 @@
+#pragma once
+// The calibrator's requests to an instrument's worker: downloading and sending the sequence
+// configuration and the level table, with the gas and unit names read first when the instrument
+// has them. Each runs in the session's transfer frame and posts 1031 (range), 1032 (step) and the
+// completion code to the requesting window.
+//
+// The calibrator view passed in must outlive the request: the windows that post these stay open
+// while a transfer runs.
+
+#include "foundation/Notifier.h"
+#include "session/ThreadMessages.h"
+
+namespace talven {
+
+class ICalibratorInstrument;
+
+/// Worker only: "getgasnames" / "getunitnames" and the reply; the list is replaced (and the network
+/// configuration marked modified) only when the whole table read.
+bool ReadGasNames(CInstrumentSession& session, ICalibratorInstrument& calibrator);
+bool ReadUnitNames(CInstrumentSession& session, ICalibratorInstrument& calibrator);
+
+class CCalibratorTransferRequest : public CTransferRequest {
+  public:
+    CCalibratorTransferRequest(CInstrumentConnectedNode* node, ICalibratorInstrument* calibrator,
+                               NotifyTarget window, bool download);
+
+  protected:
+    ICalibratorInstrument& Calibrator() const { return *calibrator_; }
+
+  private:
+    ICalibratorInstrument* calibrator_;
+};
+
+class CThreadMessageRequestSequenceConfig : public CCalibratorTransferRequest {
+  public:
+    CThreadMessageRequestSequenceConfig(CInstrumentConnectedNode* node, ICalibratorInstrument* calibrator,
+                                        NotifyTarget window)
+        : CCalibratorTransferRequest(node, calibrator, window, true) {}
+    const char* GetRuntimeClass() const override { return "CThreadMessageRequestSequenceConfig"; }
+
+  protected:
+    bool Transfer(CInstrumentSession& session) override;
+};
+
+class CThreadMessageSendSequenceConfig : public CCalibratorTransferRequest {
+  public:
+    CThreadMessageSendSequenceConfig(CInstrumentConnectedNode* node, ICalibratorInstrument* calibrator,
+                                     NotifyTarget window)
+        : CCalibratorTransferRequest(node, calibrator, window, false) {}
+    const char* GetRuntimeClass() const override { return "CThreadMessageSendSequenceConfig"; }
+
+  protected:
+    bool Transfer(CInstrumentSession& session) override;
+};
+
+class CThreadMessageRequestLevelTable : public CCalibratorTransferRequest {
+  public:
+    CThreadMessageRequestLevelTable(CInstrumentConnectedNode* node, ICalibratorInstrument* calibrator,
+                                    NotifyTarget window)
+        : CCalibratorTransferRequest(node, calibrator, window, true) {}
+    const char* GetRuntimeClass() const override { return "CThreadMessageRequestLevelTable"; }
+
+  protected:
+    bool Transfer(CInstrumentSession& session) override;
+};
+
+class CThreadMessageSendLevelTable : public CCalibratorTransferRequest {
+  public:
+    CThreadMessageSendLevelTable(CInstrumentConnectedNode* node, ICalibratorInstrument* calibrator,
+                                 NotifyTarget window)
+        : CCalibratorTransferRequest(node, calibrator, window, false) {}
+    const char* GetRuntimeClass() const override { return "CThreadMessageSendLevelTable"; }
+
+  protected:
+    bool Transfer(CInstrumentSession& session) override;
+};
+
+}  // namespace talven
