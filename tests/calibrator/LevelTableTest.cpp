@@ -301,16 +301,5 @@ TEST(LevelDialog, actionKindChoiceKeepsOrReplacesTheAction) {
     EXPECT_EQ(level.GetAction()->Kind(), StepKind::GPTZ);
 }
 
-TEST(LevelDialog, actionChoiceNeedsLevelTableWithActions) {
-    CCalibratorData with("Cal", "cj");
-    CCalibratorData without("Cal", "cg");
-    EXPECT_TRUE(CanChooseLevelAction(&with));
-    EXPECT_FALSE(CanChooseLevelAction(&without));
-    EXPECT_FALSE(CanChooseLevelAction(nullptr));
-    const std::vector<StepKind> kinds = LevelActionKinds();
-    ASSERT_EQ(kinds.size(), 5u);
-    EXPECT_EQ(StepTypeName(kinds[3]), "GPT Preset");
-}
-
 }  // namespace
 }  // namespace talven::testing

@@ -35,15 +35,6 @@ TEST(SequencePropertiesCheck, nameRuleComesFirstThenThePeriod) {
               "greater than zero.");
 }
 
-TEST(SequencePropertiesCheck, runChoicesGiveTheirRepeatCounts) {
-    EXPECT_EQ(RepeatCountFor(RunChoice::Once, 7), 1u);
-    EXPECT_EQ(RepeatCountFor(RunChoice::UntilHalted, 7), 0u);
-    EXPECT_EQ(RepeatCountFor(RunChoice::Several, 7), 7u);
-    EXPECT_EQ(RunChoiceOf(0), RunChoice::UntilHalted);
-    EXPECT_EQ(RunChoiceOf(1), RunChoice::Once);
-    EXPECT_EQ(RunChoiceOf(100), RunChoice::Several);
-}
-
 TEST(StepDialogs, setpointUnitFollowsTheGeneratorMode) {
     EXPECT_FALSE(IsO3SetpointEnabled(o3mode::kOff));
     EXPECT_TRUE(IsO3SetpointEnabled(o3mode::kConstantDrive));
@@ -116,16 +107,6 @@ TEST(StepKindsOffered, stepMenuOffersPropertiesOnlyForEditableKinds) {
               (std::vector<int>{calmsg::kMenuDuplicateStep, calmsg::kMenuDeleteStep, calmsg::kMenuExpandAll,
                                 calmsg::kMenuCollapseAll}));
     EXPECT_EQ(TextIds(StepContextMenu(sequence, *sequence.GetStep(1)))[1], calmsg::kMenuStepProperties);
-}
-
-TEST(SequenceTree, expandAllSetsEverySequence) {
-    CCalibratorData instrument("Cal", "c");
-    AddSequence(instrument, "A");
-    AddSequence(instrument, "B").SetExpanded(true);
-    SetAllSequencesExpanded(instrument, true);
-    EXPECT_TRUE(SequenceAt(instrument, 0).IsExpanded());
-    SetAllSequencesExpanded(instrument, false);
-    EXPECT_FALSE(SequenceAt(instrument, 1).IsExpanded());
 }
 
 }  // namespace
