@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+
 #include <thread>
 
 #include "PtySupport.h"
@@ -95,6 +98,26 @@ TEST_F(SerialPtyTest, anotherConnectionOnTheSameDeviceCannotOpenUntilTheFirstClo
     EXPECT_TRUE(link.Close());
     EXPECT_TRUE(other.Open(nullptr));
     EXPECT_TRUE(other.Close());
+}
+
+TEST_F(SerialPtyTest, portTheUserMayNotOpenGetsAMessageSayingSo) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to try the port as another user";
+    ASSERT_EQ(chmod(pty.path().c_str(), 0600), 0);
+    const std::string expected = "Permission denied to open serial port " + pty.path() +
+                                 ". Add your user to the 'dialout' group and log in again.";
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        bool asOther = setgid(65534) == 0 && setuid(65534) == 0;
+        CCommPortConnection other;
+        other.SetPortName(pty.path());
+        bool refused = !other.Open(nullptr) && other.GetLastErrorText() == expected;
+        _exit(asOther && refused ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 TEST_F(SerialPtyTest, closeDeliversEverythingWrittenAndLeavesTheLinkClosed) {
