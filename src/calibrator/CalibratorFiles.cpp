@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <vector>
 
 namespace talven {
@@ -36,6 +37,14 @@ bool WriteFileReplacing(const std::string& path, std::string_view text) {
     if (!ok)
         ::unlink(temp.data());
     return ok;
+}
+
+bool OpenScriptFile(const std::string& path, std::ifstream& file) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error))
+        return false;
+    file.open(path, std::ios::binary);
+    return file.is_open();
 }
 
 std::string CleanFileName(std::string_view name) {

@@ -290,8 +290,8 @@ bool ReadLevelTableFile(TokenStream& ts, ICalibratorInstrument* instrument, CNam
 CalFileResult LoadLevelTableFile(ICalibratorInstrument& instrument, const std::string& path) {
     CNamedObjectList read;
     CalFileResult result;
-    std::ifstream file(path, std::ios::binary);
-    if (!file.is_open()) {
+    std::ifstream file;
+    if (!OpenScriptFile(path, file)) {
         result = Failure(calmsg::kUnableToLoadLevelTable, path);
     } else {
         FileInstrumentTokenStream ts(file);

@@ -68,8 +68,8 @@ bool ReadSequenceList(TokenStream& ts, ICalibratorInstrument* instrument, CNamed
 CalFileResult LoadSequenceFile(ICalibratorInstrument& instrument, const std::string& path) {
     CNamedObjectList read;
     CalFileResult result;
-    std::ifstream file(path, std::ios::binary);
-    if (!file.is_open()) {
+    std::ifstream file;
+    if (!OpenScriptFile(path, file)) {
         result = Failure(calmsg::kUnableToLoadSequenceScript, path);
     } else {
         FileInstrumentTokenStream ts(file);

@@ -145,7 +145,9 @@ std::unique_ptr<CStep> CreateStep(StepKind kind) {
 std::string FixedText(double value, int decimals) {
     char buffer[64];
     const int n = std::snprintf(buffer, sizeof buffer, "%0.*f", decimals, value);
-    if (n >= 0 && static_cast<std::size_t>(n) < sizeof buffer)
+    if (n < 0)
+        return std::string();
+    if (static_cast<std::size_t>(n) < sizeof buffer)
         return buffer;
     std::string text(static_cast<std::size_t>(n) + 1, '\0');
     std::snprintf(text.data(), text.size(), "%0.*f", decimals, value);

@@ -408,6 +408,10 @@ TEST_F(SequenceScriptFiles, failedLoadsEmptyTheListAndNameTheProblem) {
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, "Unable to load sequence configuration script file " + missing + ".");
     EXPECT_TRUE(instrument_.SequenceList().empty());
+
+    const std::string directory = dir_.PathOf("");
+    EXPECT_EQ(LoadSequenceFile(instrument_, directory).message,
+              "Unable to load sequence configuration script file " + directory + ".");
 }
 
 TEST_F(SequenceScriptFiles, failedSaveReportsAndKeepsTheMark) {
