@@ -1,7 +1,6 @@
 #include "transport/CommPortConnection.h"
 
 #include "foundation/DataLock.h"
-#include "foundation/Log.h"
 #include "foundation/Messages.h"
 #include "text/ConfigFileTokenStream.h"
 #include "transport/ConfigLines.h"
@@ -70,7 +69,6 @@ bool CCommPortConnection::Open(LinkOwner* owner) {
     auto device = OpenSerialDevice(name, settings, status);
     if (!device) {
         std::string text = FormatMessage(OpenErrorMessage(status), name);
-        Log(kLogError, text);
         SetLastErrorText(std::move(text));
         return false;
     }
