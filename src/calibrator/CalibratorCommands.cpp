@@ -128,6 +128,41 @@ bool CanCloseSequenceConfig(ICalibratorInstrument& instrument, bool transferRunn
                                       mb::kYesNo | mb::kIconQuestion) == mb::kIdYes;
 }
 
+CSequence* NewSequenceCommand(ICalibratorInstrument& instrument) {
+    if (SequenceCount(instrument) >= kMaxSequences)
+        return nullptr;
+    auto sequence = std::make_unique<CSequence>(&instrument);
+    if (!sequence->EditProperties())
+        return nullptr;
+    CSequence* raw = sequence.get();
+    return AddSequence(instrument, std::move(sequence)) ? raw : nullptr;
+}
+
+CStep* NewStepCommand(ICalibratorInstrument& instrument, CSequence& sequence, StepKind kind) {
+    if (!sequence.CanAddStep())
+        return nullptr;
+    std::unique_ptr<CStep> step = CreateStep(kind);
+    step->SetSequence(&sequence);
+    if (step->CanEdit() && !step->EditProperties(&instrument))
+        return nullptr;
+    CStep* raw = step.get();
+    return AddStep(instrument, sequence, std::move(step)) ? raw : nullptr;
+}
+
+bool EditSequenceCommand(ICalibratorInstrument& instrument, CSequence& sequence) {
+    if (!sequence.EditProperties())
+        return false;
+    instrument.SetSequenceConfigModified(true);
+    return true;
+}
+
+bool EditStepCommand(ICalibratorInstrument& instrument, CStep& step) {
+    if (!step.EditProperties(&instrument))
+        return false;
+    instrument.SetSequenceConfigModified(true);
+    return true;
+}
+
 CSequence* DuplicateSequence(ICalibratorInstrument& instrument, const CSequence& sequence) {
     DataGuard guard;
     if (instrument.SequenceList().size() >= kMaxSequences)

@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "calibrator/Step.h"
+
 namespace talven {
 
 class CLevel;
@@ -33,6 +35,16 @@ void ShowSequenceSendResult(bool succeeded);
 /// "Close": false while a transfer runs, or when the user keeps a modified, unsent configuration
 /// of a connected instrument.
 bool CanCloseSequenceConfig(ICalibratorInstrument& instrument, bool transferRunning, bool connected);
+
+/// "&New Sequence": a sequence with the defaults, its properties dialog, appended only on OK (and
+/// below 100 sequences). Returns the new sequence or null.
+CSequence* NewSequenceCommand(ICalibratorInstrument& instrument);
+/// A new-step command: a step of the kind with its defaults; kinds with properties open their
+/// dialog and are appended only on OK, the others at once. Returns the new step or null.
+CStep* NewStepCommand(ICalibratorInstrument& instrument, CSequence& sequence, StepKind kind);
+/// "Prop&erties": the item's dialog; marks the configuration modified on OK.
+bool EditSequenceCommand(ICalibratorInstrument& instrument, CSequence& sequence);
+bool EditStepCommand(ICalibratorInstrument& instrument, CStep& step);
 
 /// "D&uplicate" on a sequence: a clone named "Copy of ..." appended to the list. Null when the
 /// instrument already holds 100 sequences.

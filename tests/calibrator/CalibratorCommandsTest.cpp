@@ -201,3 +201,50 @@ TEST_F(CalibratorCommands, newTableAndLevelFileLoadFollowTheDiscardRule) {
 
 }  // namespace
 }  // namespace talven::testing
+
+namespace talven::testing {
+namespace {
+
+/// Answers every properties dialog with the scripted result and records what was edited.
+class ScriptedEditor : public CalibratorEditor {
+  public:
+    ScriptedEditor() { SetCalibratorEditor(this); }
+    ~ScriptedEditor() override { SetCalibratorEditor(nullptr); }
+    bool EditStep(CStep& step, ICalibratorInstrument*) override {
+        edited.push_back(step.GetName());
+        return answer;
+    }
+    bool EditSequence(CSequence& sequence) override {
+        edited.push_back(sequence.GetName());
+        if (answer)
+            sequence.SetName("EDITED");
+        return answer;
+    }
+    bool answer = true;
+    std::vector<std::string> edited;
+};
+
+TEST(CalibratorNewCommands, newItemsJoinTheListOnlyWhenTheirDialogEndsWithOk) {
+    CCalibratorData instrument("Cal", "c");
+    ScriptedEditor editor;
+    editor.answer = false;
+    EXPECT_EQ(NewSequenceCommand(instrument), nullptr);
+    EXPECT_TRUE(instrument.SequenceList().empty());
+    editor.answer = true;
+    CSequence* sequence = NewSequenceCommand(instrument);
+    ASSERT_NE(sequence, nullptr);
+    EXPECT_EQ(sequence->GetName(), "EDITED");
+    EXPECT_TRUE(instrument.IsSequenceConfigModified());
+
+    editor.answer = false;
+    EXPECT_EQ(NewStepCommand(instrument, *sequence, StepKind::Generate), nullptr);
+    ASSERT_NE(NewStepCommand(instrument, *sequence, StepKind::Purge), nullptr);  // no dialog
+    EXPECT_EQ(editor.edited, (std::vector<std::string>{"NONE", "NONE", "GENERATE"}));
+    EXPECT_EQ(sequence->GetStepCount(), 1u);
+    instrument.SetSequenceConfigModified(false);
+    EXPECT_FALSE(EditStepCommand(instrument, *sequence->GetStep(0)));  // Purge has no properties
+    EXPECT_FALSE(instrument.IsSequenceConfigModified());
+}
+
+}  // namespace
+}  // namespace talven::testing
