@@ -157,6 +157,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
             }
             seed = static_cast<std::uint64_t>(n);
             seedGiven = true;
+        } else if (a == "--verbose") {
+            cl.verbose = true;
         } else if (a == "--listen-any") {
             any = true;
         } else if (a == "--demo" || a.rfind("--demo=", 0) == 0) {
@@ -230,6 +232,7 @@ std::string UsageText() {
                "  --frozen                         the clock stands still (no new records)\n"
                "  --seed N                         seed of the generated records (default 1)\n"
                "  --listen-any                     listen on every address instead of 127.0.0.1\n"
+               "  --verbose                        show every line heard and answered on standard error\n"
                "  --demo[=PORT]                    the demo set: every profile on TCP ports from PORT\n"
                "                                   (default 7001) with IDs 1 up, old-analyzer on the pty\n"
                "                                   /tmp/talven-sim-serial and calibrator behind a modem\n"

@@ -19,6 +19,7 @@ struct CommandLine {
     std::vector<InstrumentSpec> instruments;
     bool help = false;
     bool listProfiles = false;
+    bool verbose = false;
 };
 
 /// args without the program name. False with error set on a bad argument.

@@ -104,8 +104,43 @@ void LinkSession::dataByte(char c, Clock::time_point now) {
     }
 }
 
+namespace {
+
+std::string Printable(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\r' || c == '\n')
+            continue;
+        if (u < 32) {
+            out += '^';
+            out += static_cast<char>(u + 64);
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
 void LinkSession::lineComplete(Clock::time_point now) {
-    queueReply(instrument_.handleLine(session_, line_), now);
+    Reply reply = instrument_.handleLine(session_, line_);
+    if (options_.trace) {
+        options_.trace("<- " + Printable(line_));
+        for (const auto& text : reply.lines) {
+            for (std::size_t start = 0; start < text.size();) {
+                std::size_t end = text.find('\n', start);
+                if (end == std::string::npos)
+                    end = text.size();
+                options_.trace("-> " + Printable(std::string_view(text).substr(start, end - start)));
+                start = end + 1;
+            }
+        }
+        if (reply.more)
+            options_.trace("-> (records follow)");
+    }
+    queueReply(std::move(reply), now);
 }
 
 // --- output ------------------------------------------------------------------------------------

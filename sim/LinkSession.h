@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -30,6 +31,9 @@ struct LinkOptions {
     bool modem = false;
     int modemGuardMs = 1000;
     int modemConnectMs = 300;
+    /// When set, told every line heard ("<- ...") and every reply line ("-> ..."), on the
+    /// server's thread, with control characters shown as ^X.
+    std::function<void(const std::string&)> trace;
 };
 
 class LinkSession {

@@ -63,7 +63,8 @@ TEST(SimCommandLine, badArgumentsSayWhatIsWrong) {
     EXPECT_EQ(error, "unknown fault 'wobble=1'");
     EXPECT_FALSE(ParseCommandLine(Args({"--tcp", "1=analyzer,modem"}), cl, error));
     EXPECT_FALSE(ParseCommandLine(Args({"--date", "yesterday"}), cl, error));
-    EXPECT_FALSE(ParseCommandLine(Args({"--verbose"}), cl, error));
+    EXPECT_FALSE(ParseCommandLine(Args({"--loud"}), cl, error));
+    EXPECT_EQ(error, "unknown argument '--loud' (see --help)");
 }
 
 TEST(SimCommandLine, demoStartsEveryProfileOnConsecutivePorts) {

@@ -194,6 +194,17 @@ TEST_F(LinkBench, clientThatNeverReadsIsToldToWait) {
     EXPECT_TRUE(link->wantsInput());
 }
 
+TEST_F(LinkBench, traceShowsWhatWasHeardAndAnswered) {
+    std::vector<std::string> seen;
+    LinkOptions o;
+    o.trace = [&seen](const std::string& line) { seen.push_back(line); };
+    make(o);
+    in(Framed("v curr_date") + Framed("d report \"CONC1\" records=1 base64"));
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"<- ^Cv curr_date", "-> V 060:12:00 0000 CURR_DATE=03/01/2026",
+                                        "<- ^Cd report \"CONC1\" records=1 base64", "-> (records follow)"}));
+}
+
 TEST_F(LinkBench, switchAnswersOnlyBetweenSelectAndDeselectCodes) {
     LinkOptions o;
     o.selectCode = "#S07";
