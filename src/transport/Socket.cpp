@@ -10,25 +10,64 @@
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 namespace talven::tcp {
 
-bool ResolveHost(const std::string& host, std::uint32_t& addressNetworkOrder) {
+namespace {
+
+/// A name lookup running on a thread of its own, so that a slow name server cannot hold the
+/// caller: the caller may stop waiting and the lookup finishes unobserved.
+struct Lookup {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    bool found = false;
+    std::uint32_t address = 0;
+};
+
+void RunLookup(const std::shared_ptr<Lookup>& lookup, const std::string& host) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* result = nullptr;
+    bool found = getaddrinfo(host.c_str(), nullptr, &hints, &result) == 0 && result != nullptr;
+    std::uint32_t address = found ? reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr.s_addr : 0;
+    if (result)
+        freeaddrinfo(result);
+    std::lock_guard<std::mutex> lock(lookup->mutex);
+    lookup->found = found;
+    lookup->address = address;
+    lookup->done = true;
+    lookup->finished.notify_all();
+}
+
+}  // namespace
+
+bool ResolveHost(const std::string& host, std::uint32_t& addressNetworkOrder, int timeoutMs,
+                 const std::function<bool()>& cancelled) {
     in_addr address{};
     if (inet_pton(AF_INET, host.c_str(), &address) == 1) {
         addressNetworkOrder = address.s_addr;
         return true;
     }
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* result = nullptr;
-    if (host.empty() || getaddrinfo(host.c_str(), nullptr, &hints, &result) != 0 || result == nullptr)
+    if (host.empty())
         return false;
-    addressNetworkOrder = reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr.s_addr;
-    freeaddrinfo(result);
-    return true;
+    auto lookup = std::make_shared<Lookup>();
+    std::thread([lookup, host] { RunLookup(lookup, host); }).detach();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::unique_lock<std::mutex> lock(lookup->mutex);
+    while (!lookup->done) {
+        if ((cancelled && cancelled()) || std::chrono::steady_clock::now() >= deadline)
+            return false;
+        lookup->finished.wait_for(lock, std::chrono::milliseconds(100));
+    }
+    addressNetworkOrder = lookup->address;
+    return lookup->found;
 }
 
 int Connect(const std::string& host, std::uint16_t port, int timeoutMs,
@@ -36,7 +75,7 @@ int Connect(const std::string& host, std::uint16_t port, int timeoutMs,
     sockaddr_in target{};
     target.sin_family = AF_INET;
     target.sin_port = htons(port);
-    if (!ResolveHost(host, target.sin_addr.s_addr)) {
+    if (!ResolveHost(host, target.sin_addr.s_addr, timeoutMs, cancelled)) {
         status = ConnectStatus::kNoAddress;
         return -1;
     }

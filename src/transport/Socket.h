@@ -10,10 +10,13 @@ namespace talven::tcp {
 
 enum class ConnectStatus { kOk, kNoAddress, kFailed, kCancelled, kTimedOut };
 
-/// IPv4 address of host: a dotted address, else the first address the name resolves to.
-bool ResolveHost(const std::string& host, std::uint32_t& addressNetworkOrder);
-/// Connects a stream socket to host:port, waiting at most timeoutMs and giving up when cancelled()
-/// turns true (asked every 100 ms). The socket is left non-blocking. -1 on failure, with status.
+/// IPv4 address of host: a dotted address, else the first address the name resolves to. A name
+/// lookup gives up after timeoutMs or when cancelled() turns true (asked every 100 ms).
+bool ResolveHost(const std::string& host, std::uint32_t& addressNetworkOrder, int timeoutMs,
+                 const std::function<bool()>& cancelled);
+/// Connects a stream socket to host:port, waiting at most timeoutMs for the lookup and again for the connect
+/// and giving up when cancelled() turns true (asked every 100 ms). The socket is left non-blocking. -1 on
+/// failure, with status.
 int Connect(const std::string& host, std::uint16_t port, int timeoutMs,
             const std::function<bool()>& cancelled, ConnectStatus& status);
 /// recv/send without blocking; the result, and the error number when it is -1.
