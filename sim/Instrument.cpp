@@ -142,11 +142,9 @@ Reply Instrument::command(InstrumentSession& session, std::string_view text) {
         return reply;
     }
     if (word == "INSTCAPS" && profile_.answersInstcaps) {
-        // Punctuation capability letters would not read as one word, so such a set is quoted.
-        bool plain = true;
-        for (char c : profile_.features)
-            plain = plain && std::isalnum(static_cast<unsigned char>(c));
-        const std::string caps = plain ? profile_.features : "\"" + profile_.features + "\"";
+        // A set with punctuation letters, or one that spells a reserved word ("d"), would not
+        // read as one word, so it is quoted.
+        const std::string caps = QuoteIfNeeded(profile_.features);
         reply.lines.push_back(Line(Format("%s,%u", caps.c_str(), TextSum(profile_.features))));
         return reply;
     }

@@ -105,10 +105,11 @@ std::vector<DasParam> CalParams() {
             {"NOOFS1", "INST", 1, false}};
 }
 
-std::vector<DasParam> FiftyParams() {
+// Instruments with the older hexadecimal records keep no sample counts.
+std::vector<DasParam> FiftyParams(bool storeSamples) {
     std::vector<DasParam> params;
     for (std::size_t i = 0; i < kMaxParameters; ++i) {
-        params.push_back({kAnalyzerPoints[i].name, i % 7 == 3 ? "SDEV" : "AVG", 2, true});
+        params.push_back({kAnalyzerPoints[i].name, i % 7 == 3 ? "SDEV" : "AVG", 2, storeSamples});
     }
     return params;
 }
@@ -212,7 +213,7 @@ std::optional<Profile> MakeProfile(std::string_view name, std::uint32_t now, std
         p.das.channels = {TimerChannel("CONC1", jan1, 1, 5, 800, ConcParams(true)),
                           TimerChannel("PNUMTC", jan1, 1, 60, 360, DiagParams()),
                           EventChannel("CALDAT", "SLPCHG", jan1, 200, CalParams()),
-                          TimerChannel("DIAG50", jan1, 1, 15, 100, FiftyParams())};
+                          TimerChannel("DIAG50", jan1, 1, 15, 100, FiftyParams(true))};
         AddCalibratorTables(p.cal, false);
     } else if (name == "old-analyzer") {
         p = BaseAnalyzer(now);
@@ -226,7 +227,8 @@ std::optional<Profile> MakeProfile(std::string_view name, std::uint32_t now, std
         p.password = 818;
         p.variables[3].second = "4099";
         p.das.channels = {TimerChannel("CONC", jan1, 1, 60, 500, ConcParams(false)),
-                          EventChannel("CALCHK", "EXITZR", jan1, 100, CalParams())};
+                          EventChannel("CALCHK", "EXITZR", jan1, 100, CalParams()),
+                          TimerChannel("DIAG50", jan1, 1, 60, 48, FiftyParams(true))};
     } else if (name == "hex-analyzer") {
         p = BaseAnalyzer(now);
         p.summary = "analyzer with the old hexadecimal records (byte sum, no CRC), no identity query";
@@ -235,7 +237,8 @@ std::optional<Profile> MakeProfile(std::string_view name, std::uint32_t now, std
         p.config = ConfigListing("T100 SO2 Analyzer", "04315-0200", "655", "D.2", "2.5", "1.0",
                                  {"ZPL Zero/Span Valves"});
         p.das.channels = {TimerChannel("CONC1", jan1, 1, 5, 600, ConcParams(false)),
-                          TimerChannel("PNUMTC", jan1, 1, 60, 240, DiagParams())};
+                          TimerChannel("PNUMTC", jan1, 1, 60, 240, DiagParams()),
+                          TimerChannel("DIAG50", jan1, 1, 30, 96, FiftyParams(false))};
     } else if (name == "hexcrc-analyzer") {
         p = BaseAnalyzer(now);
         p.summary = "analyzer with hexadecimal records and CRC, instid, stored samples";
@@ -245,7 +248,7 @@ std::optional<Profile> MakeProfile(std::string_view name, std::uint32_t now, std
         p.config = ConfigListing("T300 CO Analyzer", "04288-0500", "2311", "F.1", "3.4", "1.2", {});
         p.das.channels = {TimerChannel("CONC1", jan1, 1, 5, 800, ConcParams(true)),
                           TimerChannel("PNUMTC", jan1, 1, 60, 360, DiagParams()),
-                          TimerChannel("DIAG50", jan1, 1, 15, 100, FiftyParams())};
+                          TimerChannel("DIAG50", jan1, 1, 15, 100, FiftyParams(true))};
     } else if (name == "calibrator") {
         p = BaseCalibrator();
         p.summary =

@@ -230,8 +230,10 @@ TEST_F(AnalyzerRecords, olderAnalyzerPrintsItsReportForm) {
     start("old-analyzer");
     client->ask("logon 818");
     client->command("d print");
-    const std::vector<std::string> lines = client->readUntil("    PARAMETER=NOOFS1");
-    ASSERT_EQ(lines.size(), 33u);
+    const std::vector<std::string> lines = client->readUntil("    PARAMETER=XIN4");
+    ASSERT_EQ(lines.size(), 33u + 13u + 50u);
+    EXPECT_EQ(lines[33], "SETUP PROPERTIES FOR DIAG50:\r\n");
+    EXPECT_EQ(lines[46], "    PARAMETER=NOX, MODE=AVG, PRECISION=2, STORE_SAMPLES=ON\r\n");
     EXPECT_EQ(lines[0], "SETUP PROPERTIES FOR CONC:\r\n");
     EXPECT_EQ(lines[3], "  STARTING DATE:      01-JAN-2026\r\n");
     EXPECT_EQ(lines[12], "  PARAMETERS:         3\r\n");

@@ -4,6 +4,7 @@
 
 #include "SimFixture.h"
 #include "sim/Encoding.h"
+#include "sim/Instrument.h"
 #include "sim/Profiles.h"
 
 namespace talven::sim::test {
@@ -185,6 +186,16 @@ TEST(CalibratorProtocol, punctuationCapabilitiesAreQuotedWithTheSumOfTheLetters)
     EXPECT_EQ(client.ask("instcaps "), "\"" + caps + "\"," + std::to_string(TextSum(caps)) + "\r\n");
     const std::string body = "[\"R860U\",\"06182-0100\",\"2207\",\"E.12\",\"3.2\"]";
     EXPECT_EQ(client.ask("instid "), body + "," + std::to_string(TextSum(body)) + "\r\n");
+}
+
+TEST(CalibratorProtocol, capabilitiesSpellingAReservedWordAreQuoted) {
+    Profile p = *MakeProfile("hex-analyzer", FixedNow(), 1);
+    p.features = "d";
+    Instrument instrument(p, 0, std::make_shared<SimClock>(FixedNow(), true));
+    InstrumentSession session;
+    const Reply reply = instrument.handleLine(session, "\x03instcaps ");
+    ASSERT_EQ(reply.lines.size(), 1u);
+    EXPECT_EQ(reply.lines[0], "\"d\",100\r\n");
 }
 
 TEST(CalibratorProtocol, olderCalibratorIsKnownByItsListing) {
