@@ -286,7 +286,6 @@ struct PendingInstrument {
     std::unique_ptr<CConnection> connection;
     std::string parentName;
     int parentLine = 0;
-    bool parentGiven = false;
 };
 
 class TextReader {
@@ -505,7 +504,6 @@ class TextReader {
                     if ((more = EqualsThen(kTokenString))) {
                         instrument.parentLine = stream_.GetLineNumber();
                         instrument.parentName = TakeString();
-                        instrument.parentGiven = true;
                     }
                     break;
                 default:
@@ -618,9 +616,10 @@ class TextReader {
             if (!ResolveParent(pending, false))
                 return;
         }
-        // The writer puts the multiplexor instruments before the connected instruments. A parent
-        // name held by a site and a multiplexor alike is therefore taken as the multiplexor for TCP
-        // instruments until the first instrument that can only be at a site.
+        // The writer puts the multiplexor instruments before the connected instruments, and a
+        // multiplexor instrument's link goes to its multiplexor's address. A parent name held by a
+        // site and a multiplexor alike is therefore taken as the multiplexor for a TCP link to that
+        // address, until the first instrument that can only be at a site.
         bool pastMultiplexorInstruments = false;
         for (PendingInstrument& pending : instruments_) {
             CNamedObject* site = lists_.sites.FindByName(pending.parentName);
@@ -629,8 +628,12 @@ class TextReader {
                 Error(pending.parentName, pending.parentLine);
                 return;
             }
-            const bool tcp = dynamic_cast<CTCPConnection*>(pending.connection.get()) != nullptr;
-            const bool behindMultiplexor = multiplexor && (!site || (tcp && !pastMultiplexorInstruments));
+            const auto* tcp = dynamic_cast<const CTCPConnection*>(pending.connection.get());
+            const bool toMultiplexor =
+                tcp && multiplexor &&
+                tcp->GetHost() == static_cast<CMultiplexorNode*>(multiplexor)->GetAddress();
+            const bool behindMultiplexor =
+                multiplexor && (!site || (toMultiplexor && !pastMultiplexorInstruments));
             std::unique_ptr<CInstrumentConnectedNode> node;
             if (behindMultiplexor) {
                 node = std::make_unique<CInstrumentMultiplexorNode>(pending.name, FreshId());

@@ -104,6 +104,29 @@ TEST_F(TextConfigFileTest, conversionBetweenBinaryAndTextKeepsWhatTheTextHolds) 
     EXPECT_EQ(Instrument(again.ConnectedInstruments(), "Serial").GetSettings().capabilities, "");
 }
 
+TEST_F(TextConfigFileTest, aNameSharedBySiteAndMultiplexorKeepsEachInstrumentInItsList) {
+    CSiteNode& site = AddSite("Lab");
+    CMultiplexorNode& mux = AddMultiplexor("Lab", site.GetId(), "10.1.1.1");
+    // A multiplexor instrument's link goes to its multiplexor's address.
+    static_cast<CTCPConnection*>(AddMultiplexorInstrument("Channel", mux.GetId()).GetConnection())
+        ->SetHost("10.1.1.1");
+    auto tcp = std::make_unique<CTCPConnection>();
+    tcp->SetHost("direct");
+    AddInstrument("Direct TCP", site.GetId()).SetConnection(std::move(tcp));
+    AddInstrument("Serial", site.GetId());
+    const std::string text = Text(config_);
+
+    SavedLists lists;
+    ASSERT_TRUE(Parse(text, lists).ok);
+    ASSERT_EQ(lists.multiplexorInstruments.size(), 1u);
+    EXPECT_EQ(lists.multiplexorInstruments.at(0)->GetName(), "Channel");
+    EXPECT_EQ(static_cast<CTreeNode&>(*lists.multiplexorInstruments.at(0)).GetParentId(),
+              lists.multiplexors.at(0)->GetId());
+    ASSERT_EQ(lists.connectedInstruments.size(), 2u);
+    EXPECT_EQ(static_cast<CTreeNode&>(*lists.connectedInstruments.at(0)).GetParentId(),
+              lists.sites.at(0)->GetId());
+}
+
 TEST_F(TextConfigFileTest, readerAcceptsWhatPeopleWrite) {
     SavedLists lists;
     EXPECT_TRUE(Parse("", lists).ok);
