@@ -316,6 +316,23 @@ TEST(PtyServer, modemOnATerminalAnswersHayesCommands) {
     EXPECT_EQ(client.ask("c leveltable print"), "C 0000 LEVELTABLEBEGIN\r\n");
 }
 
+TEST(PtyServer, codeSwitchAndLogOnOnASerialLine) {
+    InstrumentOptions o = Options("old-analyzer");
+    o.link.selectCode = "#S1";
+    o.link.deselectCode = "#D1";
+    std::string error;
+    auto sim = SimInstrument::StartPty(o, "", error);
+    ASSERT_TRUE(sim) << error;
+    RawClient client = RawClient::Serial(sim->devicePath());
+    client.send("#S1");
+    EXPECT_EQ(client.ask("logon 818"), "L 060:12:00 0000 LOG ON SUCCESSFUL\r\n");
+    EXPECT_EQ(client.ask("v RS232_MODE"), "V 060:12:00 0000 RS232_MODE=4099\r\n");
+    client.send("#D1");
+    client.command("v curr_date");  // deselected: not heard
+    client.send("#S1");
+    EXPECT_EQ(client.ask("v curr_time"), "V 060:12:00 0000 CURR_TIME=12:00:00\r\n");
+}
+
 TEST(PtyServer, refusesToReplaceARegularFile) {
     TempDir dir;
     const std::string file = dir.path + "/keep";
