@@ -54,7 +54,7 @@ const MessageEntry* MessageTableBegin();
 const MessageEntry* MessageTableEnd();
 
 namespace msg {
-constexpr int kDefaultMultiplexorName = 104;  // "Local Multiplexor"
+constexpr int kLocalMultiplexor = 104;
 constexpr int kUnableToDeleteConnected = 105;
 constexpr int kUnableToSaveNetworkConfig = 61206;
 constexpr int kUnableToSaveDlogConfig = 61211;

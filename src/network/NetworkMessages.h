@@ -2,7 +2,6 @@
 // Numbers of the network layer's texts in the message table.
 
 namespace talven::msg {
-constexpr int kLocalMultiplexor = 63300;
 constexpr int kTextSaveUnsafeValue = 63301;
 constexpr int kNetworkConfigArchiveError = 63302;
 }  // namespace talven::msg
