@@ -579,7 +579,9 @@ bool CInstrumentSession::ConnectSteps(bool tcp) {
     if (settings.passwordEnabled) {
         // Whatever the instrument says on waking, and the echo, is let pass until it falls silent.
         stream_->SetMultiLine(true);
-        for (int kind = stream_->NextToken(); kind != kTokenEnd; kind = stream_->NextToken()) {
+        const int lastLine = stream_->GetLineNumber() + kMaxReplyLines;
+        for (int kind = stream_->NextToken(); kind != kTokenEnd && stream_->GetLineNumber() < lastLine;
+             kind = stream_->NextToken()) {
             if (kind == kTokenInvalid)
                 stream_->StartNewLine();
         }

@@ -123,6 +123,32 @@ ICommInterface* CInstrumentSession::GetCommInterface(CInstrumentNode& node) {
     return connected ? &Of(*connected) : nullptr;
 }
 
+namespace {
+
+std::vector<CInstrumentSession*> OpenSessions(const CNamedObjectList& instruments) {
+    DataGuard guard;
+    std::vector<CInstrumentSession*> open;
+    for (const auto& object : instruments) {
+        const auto* node = dynamic_cast<const CInstrumentNode*>(object.get());
+        CInstrumentSession* session = node ? CInstrumentSession::Find(*node) : nullptr;
+        if (session != nullptr && session->IsSessionOpen())
+            open.push_back(session);
+    }
+    return open;
+}
+
+}  // namespace
+
+void DisplayTickAll(const CNamedObjectList& instruments) {
+    for (CInstrumentSession* session : OpenSessions(instruments))
+        session->DisplayTick();
+}
+
+void IdleCheckAll(const CNamedObjectList& instruments, DateTime now) {
+    for (CInstrumentSession* session : OpenSessions(instruments))
+        session->IdleCheck(now);
+}
+
 // --- Worker -----------------------------------------------------------------------------------------
 
 void CInstrumentSession::RunWorker(CInstrumentSession* session, std::shared_ptr<Worker> worker,

@@ -54,6 +54,10 @@ constexpr const char* kStepKinds = "!@%*#$";
 constexpr char kSetContactClosures = '$';
 }  // namespace capability
 
+/// The application's timers, forwarded to every instrument of the list whose session is open.
+void DisplayTickAll(const CNamedObjectList& instruments);
+void IdleCheckAll(const CNamedObjectList& instruments, DateTime now);
+
 /// Model families of the identity.
 int ModelFamilyOfName(std::string_view modelName);
 /// Byte-wise comparison of revision texts, as the instruments' revisions are compared.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 
 #include "SessionTestSupport.h"
 #include "foundation/DateTime.h"
@@ -95,12 +96,28 @@ class ScriptSend : public CTransferRequest {
     bool broken_;
 };
 
+/// Runs a piece of exchange code on the worker.
+class Exchange : public CSessionRequest {
+  public:
+    Exchange(CInstrumentConnectedNode* node, std::function<void(CInstrumentSession&)> body)
+        : CSessionRequest(node), body_(std::move(body)) {}
+    const char* GetRuntimeClass() const override { return "Exchange"; }
+
+  protected:
+    void Run(CInstrumentSession& s) override { body_(s); }
+
+  private:
+    std::function<void(CInstrumentSession&)> body_;
+};
+
 class SimSessionTest : public ::testing::TestWithParam<Over> {
   protected:
     void SetUp() override { SetSessionMainWindow(kMainWindow); }
     void TearDown() override {
         if (session != nullptr && session->IsSessionOpen())
             Disconnect();
+        // The disconnect exchange reports an unbalanced use bracket this way.
+        EXPECT_FALSE(log.Contains(kLogError, "Assertion failed"));
         node.reset();
         if (sim)
             sim->stop();
@@ -152,6 +169,7 @@ class SimSessionTest : public ::testing::TestWithParam<Over> {
     void Connect() {
         session->PostConnect();
         Settle();
+        Settle();  // the display request that the connect exchange posts at its end
     }
     void Disconnect() {
         session->PostDisconnect();
@@ -187,6 +205,10 @@ class SimSessionTest : public ::testing::TestWithParam<Over> {
         return out;
     }
     std::string Caps() const { return node->GetSettings().capabilities; }
+    void OnWorker(std::function<void(CInstrumentSession&)> body) {
+        ASSERT_TRUE(session->PostRequest(std::make_unique<Exchange>(node.get(), std::move(body))));
+        Settle();
+    }
 
     RecordingNotifier notices;
     ScopedNotifier scopedNotifier{&notices};
@@ -356,6 +378,69 @@ TEST_P(SimSessionTest, scriptSentIsConfirmedByItsPhraseLineByLine) {
     EXPECT_EQ(CodesTo(kTransferWindow),
               (std::vector<int>{wm::kTransferStart, wm::kTransferStep, wm::kTransferStep, wm::kTransferStep,
                                 wm::kSendFailed}));
+}
+
+TEST_P(SimSessionTest, channelCountAndInstrumentDateAreRead) {
+    Start("analyzer");
+    Connect();
+    int byQuery = -1, byRecords = -1;
+    DateTime date;
+    OnWorker([&](CInstrumentSession& s) {
+        byQuery = s.ReadChannelCount();
+        s.RemoveCapability('o');
+        byRecords = s.ReadChannelCount();
+        s.RemoveCapability('r');
+        date = s.ReadInstrumentDate();
+    });
+    EXPECT_EQ(byQuery, 4);
+    EXPECT_EQ(byRecords, 4);
+    EXPECT_EQ(date, DateTime::FromElements(2026, 3, 1, 12, 0, 0));
+    int none = -1;
+    OnWorker([&](CInstrumentSession& s) { none = s.ReadChannelCount(); });
+    EXPECT_EQ(none, 0);
+}
+
+TEST_P(SimSessionTest, codeActivatedSwitchSelectsTheInstrumentAroundEachExchange) {
+    Start("analyzer");
+    sim->stop();
+    sim::InstrumentOptions o;
+    o.profile = "analyzer";
+    o.link.selectCode =
+        "\x02"
+        "SEL";
+    o.link.deselectCode =
+        "\x02"
+        "DES";
+    std::string error;
+    sim = GetParam() == Over::kTcp ? sim::SimInstrument::StartTcp(o, 0, error)
+                                   : sim::SimInstrument::StartPty(o, "", error);
+    ASSERT_TRUE(sim) << error;
+    if (GetParam() == Over::kTcp) {
+        static_cast<CTCPConnection*>(node->GetConnection())->SetPort(sim->port());
+    } else {
+        static_cast<CCommPortConnection*>(node->GetConnection())->SetPortName(sim->devicePath());
+    }
+    InstrumentSettings s = node->GetSettings();
+    s.selectCode =
+        "\x02"
+        "SEL";
+    s.deselectCode =
+        "\x02"
+        "DES";
+    s.selectEnabled = s.deselectEnabled = true;
+    node->SetSettings(s);
+    Connect();
+    ASSERT_TRUE(session->IsSessionOpen());
+    EXPECT_EQ(Caps(), "dwihfrteonvAkxCp");
+    EXPECT_EQ(session->GetUseCount(), 0);
+    const std::vector<std::string> sent = log.Lines(kLogCommand);
+    ASSERT_GE(sent.size(), 3u);
+    EXPECT_EQ(sent.front(),
+              "\x02"
+              "SEL");
+    EXPECT_EQ(sent.back(),
+              "\x02"
+              "DES");
 }
 
 TEST_P(SimSessionTest, garbageBeforeEveryReplyIsSkipped) {
