@@ -303,6 +303,7 @@ TEST(PtyServer, modemOnATerminalAnswersHayesCommands) {
     InstrumentOptions o = Options("calibrator");
     o.link.modem = true;
     o.link.modemGuardMs = 50;
+    o.link.modemConnectMs = 0;
     std::string error;
     auto sim = SimInstrument::StartPty(o, "", error);
     ASSERT_TRUE(sim) << error;
