@@ -386,6 +386,14 @@ TEST(TcpServer, stopWithAClientConnectedClosesIt) {
     EXPECT_TRUE(client.readToClose(got));
 }
 
+TEST(TcpServer, portInUseIsReported) {
+    auto first = StartOrFail(Options("analyzer"));
+    ASSERT_TRUE(first);
+    std::string error;
+    EXPECT_FALSE(SimInstrument::StartTcp(Options("analyzer"), first->port(), error));
+    EXPECT_EQ(error.rfind("cannot listen on port " + std::to_string(first->port()) + ": ", 0), 0u) << error;
+}
+
 TEST(TcpServer, unknownProfileIsRefused) {
     std::string error;
     EXPECT_FALSE(SimInstrument::StartTcp(Options("spectrometer"), 0, error));
