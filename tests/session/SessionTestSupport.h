@@ -113,9 +113,22 @@ class ScriptedLink : public CConnection {
         return n;
     }
     bool Write(std::string_view text) override {
+        std::function<std::string(const std::string&)> responder;
+        bool open = false;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            written_.emplace_back(text);
+            responder = responder_;
+            open = handleOpen_;
+        }
+        if (open && responder)
+            Feed(responder(std::string(text)));
+        return open;
+    }
+    /// Answers each text written with the bytes responder gives back.
+    void SetResponder(std::function<std::string(const std::string&)> responder) {
         std::lock_guard<std::mutex> lock(mutex_);
-        written_.emplace_back(text);
-        return handleOpen_;
+        responder_ = std::move(responder);
     }
     bool EditProperties() override { return false; }
     std::unique_ptr<CConnection> Clone() const override { return std::make_unique<ScriptedLink>(); }
@@ -160,6 +173,7 @@ class ScriptedLink : public CConnection {
     mutable std::mutex mutex_;
     std::condition_variable gateChanged_;
     std::deque<char> input_;
+    std::function<std::string(const std::string&)> responder_;
     std::vector<std::string> written_;
     bool handleOpen_ = false;
     bool gated_ = false;
