@@ -8,7 +8,7 @@ namespace talven::sim {
 
 bool FaultSettings::any() const {
     return dropReply > 0 || delayMs > 0 || trickleMs > 0 || corruptRecord > 0 || cutAfterBytes > 0 ||
-           !cutAtCommand.empty() || garbage > 0;
+           !cutAtCommand.empty() || !dropAtCommand.empty() || garbage > 0;
 }
 
 namespace {
@@ -58,6 +58,9 @@ bool ApplyFault(std::string_view keyValue, FaultSettings& faults, std::string& e
     } else if (key == "CUTAT") {
         ok = !value.empty();
         faults.cutAtCommand = value;
+    } else if (key == "DROPAT") {
+        ok = !value.empty();
+        faults.dropAtCommand = value;
     } else if (key == "FAULTSEED") {
         ok = ParseCount(value, 1LL << 62, n);
         faults.seed = static_cast<std::uint64_t>(n);
@@ -77,6 +80,7 @@ const char* FaultHelp() {
            "  crc=P         spoil the CRC or check sum of a binary record line with probability P\n"
            "  cut=N         close the link after N bytes were sent on it\n"
            "  cutat=TEXT    close the link halfway through the reply to a command containing TEXT\n"
+           "  dropat=TEXT   never answer a command containing TEXT\n"
            "  garbage=P     send a line of junk bytes before a reply with probability P\n"
            "  faultseed=N   seed of the fault draws (default 1)\n";
 }

@@ -14,6 +14,7 @@ struct FaultSettings {
     double corruptRecord = 0.0;  // crc=P: a binary record line gets a wrong CRC or check sum
     long cutAfterBytes = 0;      // cut=N: the link is closed once N bytes were sent (0 = never)
     std::string cutAtCommand;    // cutat=TEXT: closed halfway through the reply to a command holding TEXT
+    std::string dropAtCommand;   // dropat=TEXT: commands holding TEXT are never answered
     double garbage = 0.0;        // garbage=P: a line of junk bytes comes before a reply
     std::uint64_t seed = 1;      // faultseed=N: what the probabilities draw from
 

@@ -230,7 +230,10 @@ bool Instrument::writeVariable(const std::string& name, std::string_view value, 
                 error = "INVALID VALUE";
                 return false;
             }
-            v = std::to_string(std::strtol(std::string(value).c_str(), nullptr, 0));
+            // "0x" marks hexadecimal; a leading zero is not octal.
+            const std::string text(value);
+            const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+            v = std::to_string(std::strtol(text.c_str(), nullptr, hex ? 16 : 10));
         } else {
             if (!IsNumberText(value)) {
                 error = "INVALID VALUE";

@@ -158,6 +158,10 @@ void LinkSession::queueReply(Reply reply, Clock::time_point now) {
         return;
     if (draw(options_.faults.dropReply))
         return;
+    if (!options_.faults.dropAtCommand.empty() &&
+        ToUpper(reply.command).find(ToUpper(options_.faults.dropAtCommand)) != std::string::npos) {
+        return;
+    }
     replyStart_ = now + std::chrono::milliseconds(options_.faults.delayMs);
     if (draw(options_.faults.garbage)) {
         std::string junk;

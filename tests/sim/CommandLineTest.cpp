@@ -84,10 +84,10 @@ TEST(SimCommandLine, demoStartsEveryProfileOnConsecutivePorts) {
 TEST(SimCommandLine, helpNamesEveryOptionAndFault) {
     const std::string help = UsageText();
     for (const char* word :
-         {"--tcp",     "--pty",           "--fault",  "--date",    "--frozen",  "--seed",   "--listen-any",
-          "--demo",    "--list-profiles", "--help",   "id=",       "password=", "seed=",    "select=",
-          "deselect=", "modem",           "guard=",   "drop=",     "delay=",    "trickle=", "crc=",
-          "cut=",      "cutat=",          "garbage=", "faultseed="}) {
+         {"--tcp",     "--pty",           "--fault", "--date",   "--frozen",  "--seed",   "--listen-any",
+          "--demo",    "--list-profiles", "--help",  "id=",      "password=", "seed=",    "select=",
+          "deselect=", "modem",           "guard=",  "drop=",    "delay=",    "trickle=", "crc=",
+          "cut=",      "cutat=",          "dropat=", "garbage=", "faultseed="}) {
         EXPECT_NE(help.find(word), std::string::npos) << word;
     }
     for (const auto& name : ProfileNames())

@@ -71,6 +71,14 @@ TEST_F(LinkBench, dropLosesTheWholeReply) {
     EXPECT_EQ(link->nextDeadline(), Clock::time_point::max());
 }
 
+TEST_F(LinkBench, dropAtCommandSilencesOnlyThatCommand) {
+    LinkOptions o;
+    o.faults.dropAtCommand = "instcaps";
+    make(o);
+    in(Framed("INSTCAPS ") + Framed("v curr_date"));
+    EXPECT_EQ(out(), "V 060:12:00 0000 CURR_DATE=03/01/2026\r\n");
+}
+
 TEST_F(LinkBench, delayHoldsTheReplyUntilItsTime) {
     LinkOptions o;
     o.faults.delayMs = 500;

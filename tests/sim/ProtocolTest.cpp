@@ -40,6 +40,7 @@ TEST_F(AnalyzerProtocol, variableReplyHeaderHoldsDayHourMinuteAndId) {
 TEST_F(AnalyzerProtocol, variableWriteTakesHexadecimalAndAnswersTheNewValue) {
     EXPECT_EQ(client->ask("v RS232_MODE=0x1003"), "V 060:12:00 0000 RS232_MODE=4099\r\n");
     EXPECT_EQ(client->ask("v rs232_mode"), "V 060:12:00 0000 RS232_MODE=4099\r\n");
+    EXPECT_EQ(client->ask("v RS232_MODE=010"), "V 060:12:00 0000 RS232_MODE=10\r\n");
     EXPECT_EQ(client->ask("v RS232_MODE=fast"), "V 060:12:00 0000 ERROR: INVALID VALUE FOR RS232_MODE\r\n");
     EXPECT_EQ(client->ask("v NO_SUCH"), "V 060:12:00 0000 ERROR: UNKNOWN VARIABLE NO_SUCH\r\n");
 }
