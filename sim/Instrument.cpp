@@ -306,60 +306,75 @@ Reply Instrument::dlog(std::string_view args) {
     } else if ((verb == "GETPARAMETERS" && profile_.has('o')) || (verb == "PARAMETER" && profile_.has('e'))) {
         reply.lines.push_back(PointsText(das, verb == "GETPARAMETERS"));
     } else if (verb == "PRINT") {
-        // "print script &" lists every channel as a script; "print" alone gives the printed report.
-        // A quoted name instead of "&" limits either to one channel.
-        const bool script = words.size() > 1 && EqualsNoCase(words[1], "SCRIPT");
-        if (script && !profile_.has('t')) {
-            reply.lines.push_back(Line("UNKNOWN COMMAND: print script"));
-            return reply;
-        }
-        std::string only;
-        const std::size_t quote = args.find('"');
-        if (quote != std::string_view::npos) {
-            ScriptReader r(args.substr(quote));
-            r.readName(only);
-        }
-        std::string text = script ? "DASBEGIN\r\n" : "";
-        for (const auto& ch : das.channels) {
-            if (!only.empty() && !EqualsNoCase(ch.name, only))
-                continue;
-            text += script ? ChannelScriptText(das, ch, profile_.has('w')) : ChannelReportText(das, ch);
-        }
-        if (script)
-            text += "DASEND\r\n";
-        reply.lines.push_back(text);
+        return print(args);
     } else if (verb == "REPORT") {
-        ReportRequest request;
-        std::string error;
-        const DasChannel* ch = nullptr;
-        if (ParseReportRequest(rest, request, error)) {
-            ch = das.findChannel(request.channel);
-            if (ch == nullptr)
-                error = "UNKNOWN CHANNEL " + request.channel;
-        }
-        if (ch != nullptr && request.form == ReportForm::kBase64 && !profile_.has('i'))
-            error = "BASE64 NOT SUPPORTED";
-        if (ch != nullptr && request.form == ReportForm::kHex) {
-            if (!profile_.has('h'))
-                error = "HEX NOT SUPPORTED";
-            if (!profile_.has('w'))
-                request.form = ReportForm::kOldHex;
-        }
-        if ((request.hasFrom || request.hasTo) && !profile_.has('f'))
-            error = "FROM/TO NOT SUPPORTED";
-        if (request.lastN >= 0 && !profile_.has('r'))
-            error = "RECORDS= NOT SUPPORTED";
-        if (!error.empty()) {
-            reply.lines.push_back(Line(header('D') + "ERROR: " + error));
-            return reply;
-        }
-        reply.more = MakeReport(das, *ch, request, now, id_);
-        reply.recordLines = request.form != ReportForm::kCompact;
+        return report(rest);
     } else if (verb == "CANCEL" && profile_.has('n')) {
         reply.cancel = true;
     } else {
         reply.lines.push_back(Line("UNKNOWN COMMAND: d " + std::string(args.substr(0, 60))));
     }
+    return reply;
+}
+
+Reply Instrument::print(std::string_view args) {
+    Reply reply;
+    const DasData& das = profile_.das;
+    const std::vector<std::string> words = SplitBlanks(args);
+    // "print script &" lists every channel as a script; "print" alone gives the printed report.
+    // A quoted name instead of "&" limits either to one channel.
+    const bool script = words.size() > 1 && EqualsNoCase(words[1], "SCRIPT");
+    if (script && !profile_.has('t')) {
+        reply.lines.push_back(Line("UNKNOWN COMMAND: print script"));
+        return reply;
+    }
+    std::string only;
+    const std::size_t quote = args.find('"');
+    if (quote != std::string_view::npos) {
+        ScriptReader r(args.substr(quote));
+        r.readName(only);
+    }
+    std::string text = script ? "DASBEGIN\r\n" : "";
+    for (const auto& ch : das.channels) {
+        if (!only.empty() && !EqualsNoCase(ch.name, only))
+            continue;
+        text += script ? ChannelScriptText(das, ch, profile_.has('w')) : ChannelReportText(das, ch);
+    }
+    if (script)
+        text += "DASEND\r\n";
+    reply.lines.push_back(text);
+    return reply;
+}
+
+Reply Instrument::report(std::string_view rest) {
+    Reply reply;
+    const DasData& das = profile_.das;
+    ReportRequest request;
+    std::string error;
+    const DasChannel* ch = nullptr;
+    if (ParseReportRequest(rest, request, error)) {
+        ch = das.findChannel(request.channel);
+        if (ch == nullptr)
+            error = "UNKNOWN CHANNEL " + request.channel;
+    }
+    if (ch != nullptr && request.form == ReportForm::kBase64 && !profile_.has('i'))
+        error = "BASE64 NOT SUPPORTED";
+    if (ch != nullptr && request.form == ReportForm::kHex) {
+        if (!profile_.has('h'))
+            error = "HEX NOT SUPPORTED";
+        if (!profile_.has('w'))
+            request.form = ReportForm::kOldHex;
+    }
+    if ((request.hasFrom || request.hasTo) && !profile_.has('f'))
+        error = "FROM/TO NOT SUPPORTED";
+    if (request.lastN >= 0 && !profile_.has('r'))
+        error = "RECORDS= NOT SUPPORTED";
+    if (!error.empty()) {
+        reply.lines.push_back(Line(header('D') + "ERROR: " + error));
+        return reply;
+    }
+    reply.more = MakeReport(das, *ch, request, clock_->now(), id_);
+    reply.recordLines = request.form != ReportForm::kCompact;
     return reply;
 }
 

@@ -60,6 +60,8 @@ class Instrument {
     Reply plainLine(InstrumentSession& session, std::string_view line);
     Reply variables(std::string_view args);
     Reply dlog(std::string_view args);
+    Reply print(std::string_view args);
+    Reply report(std::string_view args);
     Reply calibrator(InstrumentSession& session, std::string_view args);
     Reply keys(std::string_view args, bool slashForm);
     Reply finishDas(InstrumentSession& session);
