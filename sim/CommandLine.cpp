@@ -77,6 +77,7 @@ bool ParseInstrument(const std::string& text, bool pty, InstrumentSpec& spec,
             spec.options.password = static_cast<int>(n);
         } else if (key == "SEED" && ParseNumber(value, 0, 1LL << 62, n)) {
             spec.options.seed = static_cast<std::uint64_t>(n);
+            spec.ownSeed = true;
         } else if (key == "SELECT" && !value.empty()) {
             spec.options.link.selectCode = value;
         } else if (key == "DESELECT" && !value.empty()) {
@@ -181,7 +182,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
         o.clock = clock;
         if (any)
             o.bindAddress = "0.0.0.0";
-        if (seedGiven && o.seed == 1)
+        if (seedGiven && !cl.instruments[k].ownSeed)
             o.seed = seed;
         for (const auto* faults : {&globalFaults, &ownFaults[k]}) {
             for (const auto& f : *faults) {

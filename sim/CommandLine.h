@@ -12,6 +12,7 @@ struct InstrumentSpec {
     bool pty = false;
     std::uint16_t port = 0;  // TCP
     std::string path;        // pty: symbolic link to make, empty for none
+    bool ownSeed = false;    // seed=N given for this instrument; --seed does not replace it
     InstrumentOptions options;
 };
 

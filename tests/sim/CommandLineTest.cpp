@@ -48,6 +48,16 @@ TEST(SimCommandLine, instrumentFaultOverridesTheCommonOne) {
     EXPECT_EQ(cl.instruments[0].options.link.faults.delayMs, 5);
 }
 
+TEST(SimCommandLine, commonSeedLeavesAnInstrumentsOwnSeed) {
+    CommandLine cl;
+    std::string error;
+    ASSERT_TRUE(ParseCommandLine(Args({"--seed", "9", "--tcp", "0=analyzer,seed=1", "--tcp", "0=analyzer"}),
+                                 cl, error))
+        << error;
+    EXPECT_EQ(cl.instruments[0].options.seed, 1u);
+    EXPECT_EQ(cl.instruments[1].options.seed, 9u);
+}
+
 TEST(SimCommandLine, badArgumentsSayWhatIsWrong) {
     CommandLine cl;
     std::string error;
