@@ -38,6 +38,13 @@ bool IsAsciiAlnum(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+void AddCapabilities(InstrumentSettings& settings, std::string_view chars) {
+    for (char c : chars) {
+        if (settings.capabilities.find(c) == std::string::npos)
+            settings.capabilities += c;
+    }
+}
+
 }  // namespace
 
 int ModelFamilyOfName(std::string_view name) {
@@ -320,19 +327,41 @@ void CInstrumentSession::IdentifyFromModelName() {
     InstrumentSettings settings = node_.GetSettings();
     const int family = ModelFamilyOfName(modelName_);
     settings.modelFamily = static_cast<std::uint32_t>(family);
-    auto add = [&](std::string_view chars) {
-        for (char c : chars) {
-            if (settings.capabilities.find(c) == std::string::npos)
-                settings.capabilities += c;
-        }
-    };
     if (family == 3 || family == 4 || family == 9)
-        add(capability::kStepKinds);
-    if (family == 10)
-        add("$");
-    if (family == 5 && RevisionAtLeast(settings.firmwareRevision, "A.8"))
-        add("$");
+        AddCapabilities(settings, capability::kStepKinds);
+    if (family == 10 || (family == 5 && RevisionAtLeast(settings.firmwareRevision, "A.8")))
+        AddCapabilities(settings, "$");
     node_.SetSettings(settings);
+}
+
+// The first line of the listing names the instrument: a model name when it starts like one, and
+// the family from the words it holds.
+void CInstrumentSession::ApplyFirstConfigLine(const std::string& text, InstrumentSettings& settings) {
+    if (text.size() >= 2 && (text[0] == 'Q' || text[0] == 'R') && text[1] >= '0' && text[1] <= '9') {
+        std::size_t end = 2;
+        while (end < text.size() && IsAsciiAlnum(text[end]))
+            ++end;
+        modelName_ = text.substr(0, end);
+    }
+    if (Contains(text, "RVX-5000")) {
+        settings.modelFamily = 6;
+    } else if (!Contains(text, "Calibrator")) {
+        return;
+    } else if (Contains(text, "863E")) {
+        settings.modelFamily = 5;
+        if (RevisionAtLeast(settings.firmwareRevision, "A.8"))
+            AddCapabilities(settings, "$");
+    } else if (Contains(text, "860E")) {
+        settings.modelFamily = 4;
+        AddCapabilities(settings, capability::kStepKinds);
+    } else if (Contains(text, "860")) {
+        settings.modelFamily = 3;
+        AddCapabilities(settings, capability::kStepKinds);
+    } else if (Contains(text, "514")) {
+        settings.modelFamily = 2;
+    } else if (Contains(text, "O3")) {
+        settings.modelFamily = 1;
+    }
 }
 
 void CInstrumentSession::ReadConfigListing(bool capabilitiesKnown) {
@@ -375,42 +404,9 @@ void CInstrumentSession::ReadConfigListing(bool capabilitiesKnown) {
                     }
                 }
             } else if (!capabilitiesKnown && Contains(text, "ZPL")) {
-                if (settings.capabilities.find(capability::kZpl) == std::string::npos)
-                    settings.capabilities += capability::kZpl;
+                AddCapabilities(settings, "a");
             } else if (lineIndex == 0) {
-                if (text.size() >= 2 && (text[0] == 'Q' || text[0] == 'R') && text[1] >= '0' &&
-                    text[1] <= '9') {
-                    std::size_t end = 2;
-                    while (end < text.size() && IsAsciiAlnum(text[end]))
-                        ++end;
-                    modelName_ = text.substr(0, end);
-                }
-                int family = static_cast<int>(settings.modelFamily);
-                std::string add;
-                if (Contains(text, "RVX-5000")) {
-                    family = 6;
-                } else if (Contains(text, "Calibrator")) {
-                    if (Contains(text, "863E")) {
-                        family = 5;
-                        if (RevisionAtLeast(settings.firmwareRevision, "A.8"))
-                            add = "$";
-                    } else if (Contains(text, "860E")) {
-                        family = 4;
-                        add = capability::kStepKinds;
-                    } else if (Contains(text, "860")) {
-                        family = 3;
-                        add = capability::kStepKinds;
-                    } else if (Contains(text, "514")) {
-                        family = 2;
-                    } else if (Contains(text, "O3")) {
-                        family = 1;
-                    }
-                }
-                settings.modelFamily = static_cast<std::uint32_t>(family);
-                for (char c : add) {
-                    if (settings.capabilities.find(c) == std::string::npos)
-                        settings.capabilities += c;
-                }
+                ApplyFirstConfigLine(text, settings);
             }
             node_.SetSettings(settings);
         }
