@@ -1,5 +1,7 @@
 #include "calibrator/CalibratorClasses.h"
 
+#include <vector>
+
 #include "calibrator/GasUnitDesc.h"
 #include "calibrator/Level.h"
 #include "calibrator/Sequence.h"
@@ -28,7 +30,33 @@ void SetOwner(CNamedObjectList& sequences, CNamedObjectList& levels, ICalibrator
     }
 }
 
+/// The views alive now; guarded by the data lock, which the session holds when it calls observers.
+std::vector<CInstrumentCalibratorView*>& LiveViews() {
+    static std::vector<CInstrumentCalibratorView*> views;
+    return views;
+}
+
+class ViewResetObserver : public SessionObserver {
+  public:
+    void OnSessionReset(CInstrumentNode& node) override { Reset(node); }
+    void OnSessionClosing(CInstrumentNode& node) override { Reset(node); }
+
+  private:
+    static void Reset(CInstrumentNode& node) {
+        DataGuard guard;
+        for (CInstrumentCalibratorView* view : LiveViews()) {
+            if (&view->GetNode() == &node)
+                view->ResetSessionState();
+        }
+    }
+};
+
 }  // namespace
+
+SessionObserver& CalibratorSessionObserver() {
+    static ViewResetObserver observer;
+    return observer;
+}
 
 void RegisterCalibratorArchiveClasses() {
     RegisterArchiveClass("CGasDesc", 1, &Make<CGasDesc>);
@@ -56,10 +84,14 @@ void AttachCalibratorLists(ICalibratorInstrument& instrument) {
 }
 
 CInstrumentCalibratorView::CInstrumentCalibratorView(CInstrumentNode& node) : node_(node) {
+    DataGuard guard;
     AttachCalibratorLists(*this);
+    LiveViews().push_back(this);
 }
 
 CInstrumentCalibratorView::~CInstrumentCalibratorView() {
+    DataGuard guard;
+    std::erase(LiveViews(), this);
     SetOwner(SequenceList(), LevelList(), nullptr);
 }
 

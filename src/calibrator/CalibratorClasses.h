@@ -5,6 +5,7 @@
 #include <string>
 
 #include "calibrator/CalibratorInstrument.h"
+#include "session/SessionEnvironment.h"
 
 namespace talven {
 
@@ -54,5 +55,9 @@ class CInstrumentCalibratorView : public ICalibratorInstrument {
     bool sequencesModified_ = false;
     bool levelsModified_ = false;
 };
+
+/// Clears the sequence configuration mark of every live view of a node when the node's session
+/// starts afresh or closes. Install it once at start-up with AddSessionObserver.
+SessionObserver& CalibratorSessionObserver();
 
 }  // namespace talven

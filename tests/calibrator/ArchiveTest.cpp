@@ -232,5 +232,22 @@ TEST_F(CalibratorArchive, instrumentNodeViewAttachesLoadedLists) {
     EXPECT_EQ(action->GetInstrument(), nullptr);
 }
 
+TEST(CalibratorViews, sessionStartAndEndClearTheSequenceMarkOfThatNodesViews) {
+    CInstrumentConnectedNode node;
+    CInstrumentConnectedNode other;
+    CInstrumentCalibratorView view(node);
+    CInstrumentCalibratorView otherView(other);
+    for (CInstrumentCalibratorView* v : {&view, &otherView}) {
+        v->SetSequenceConfigModified(true);
+        v->SetLevelTableModified(true);
+    }
+    CalibratorSessionObserver().OnSessionReset(node);
+    EXPECT_FALSE(view.IsSequenceConfigModified());
+    EXPECT_TRUE(view.IsLevelTableModified());
+    EXPECT_TRUE(otherView.IsSequenceConfigModified());
+    CalibratorSessionObserver().OnSessionClosing(other);
+    EXPECT_FALSE(otherView.IsSequenceConfigModified());
+}
+
 }  // namespace
 }  // namespace talven::testing
