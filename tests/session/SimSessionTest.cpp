@@ -454,6 +454,36 @@ TEST_P(SimSessionTest, garbageBeforeEveryReplyIsSkipped) {
     EXPECT_EQ(session->GetDisplayTexts()[0].substr(0, 6), "SAMPLE");
 }
 
+TEST_P(SimSessionTest, everyOtherProfileIsIdentifiedAsItDescribesItself) {
+    struct Row {
+        const char* profile;
+        const char* model;
+        int family;
+        std::uintptr_t panelKind;
+        const char* capabilities;
+    };
+    const Row rows[] = {
+        {"hex-analyzer", "Unknown", 0, 1, "dhtferonk"},
+        {"hexcrc-analyzer", "T300", 0, 1, "dwhtferonvAkx"},
+        {"flow-calibrator", "Q863E", 5, 2, "csqlbgpA!@%*#$"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.profile);
+        if (session != nullptr && session->IsSessionOpen())
+            Disconnect();
+        node.reset();
+        notices.clear();
+        Start(row.profile);
+        Connect();
+        ASSERT_TRUE(session->IsSessionOpen());
+        EXPECT_EQ(session->GetModelName(), row.model);
+        EXPECT_EQ(session->GetModelFamily(), row.family);
+        EXPECT_EQ(Caps(), row.capabilities);
+        EXPECT_EQ(PanelKinds(), (std::vector<std::uintptr_t>{row.panelKind, row.panelKind}));
+        EXPECT_EQ(session->GetDisplayTexts()[0].size(), 80u);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Links, SimSessionTest, ::testing::Values(Over::kTcp, Over::kPty),
                          [](const ::testing::TestParamInfo<Over>& p) {
                              return std::string(p.param == Over::kTcp ? "tcp" : "pty");
