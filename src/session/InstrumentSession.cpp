@@ -139,6 +139,18 @@ std::vector<CInstrumentSession*> OpenSessions(const CNamedObjectList& instrument
 
 }  // namespace
 
+bool OpenFrontPanel(CInstrumentNode& node) {
+    auto* connected = dynamic_cast<CInstrumentConnectedNode*>(&node);
+    if (connected == nullptr) {
+        const std::string text = FormatMessage(msg::kSiteInvalid, node.GetName());
+        Log(kLogError, text);
+        GetUserPrompt().MessageBox(text, FormatMessage(msg::kCaptionError), mb::kOk | mb::kIconWarning);
+        return false;
+    }
+    CInstrumentSession::Of(*connected).OpenFrontPanel();
+    return true;
+}
+
 void DisplayTickAll(const CNamedObjectList& instruments) {
     for (CInstrumentSession* session : OpenSessions(instruments))
         session->DisplayTick();

@@ -54,6 +54,12 @@ constexpr const char* kStepKinds = "!@%*#$";
 constexpr char kSetContactClosures = '$';
 }  // namespace capability
 
+/// The node's operation to open its front panel: when the node cannot be connected, says so
+/// ("Unable to connect to %s because the site is invalid.") in the event log and a warning box and
+/// returns false; otherwise creates the front panel, posts the connect request and marks the
+/// network configuration modified. User-interface thread.
+bool OpenFrontPanel(CInstrumentNode& node);
+
 /// The application's timers, forwarded to every instrument of the list whose session is open.
 void DisplayTickAll(const CNamedObjectList& instruments);
 void IdleCheckAll(const CNamedObjectList& instruments, DateTime now);

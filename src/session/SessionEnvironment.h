@@ -37,8 +37,8 @@ class FrontPanelHost {
 void SetFrontPanelHost(FrontPanelHost* host);
 FrontPanelHost* GetFrontPanelHost();
 
-/// Hears about session starts and ends. Called on the worker with the data lock held: keep it
-/// short and touch no link.
+/// Hears about session starts and ends, on the worker. OnSessionReset and OnSessionClosing are
+/// called with the data lock held: keep them short and touch no link.
 class SessionObserver {
   public:
     virtual ~SessionObserver() = default;

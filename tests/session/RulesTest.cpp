@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "foundation/UserPrompt.h"
 #include "network/InstrumentNode.h"
 #include "session/InstrumentSession.h"
 
@@ -60,6 +61,26 @@ TEST(CommInterface, onlyConnectedNodesHaveOneAndItIsCreatedOnce) {
     CInstrumentMultiplexorNode multiplexed("Mux", 8);
     EXPECT_EQ(CInstrumentSession::Find(multiplexed), nullptr);
     EXPECT_NE(CInstrumentSession::GetCommInterface(multiplexed), nullptr);
+}
+
+/// An instrument of a kind that cannot be connected.
+class UnconnectableNode : public CInstrumentNode {
+  public:
+    UnconnectableNode() : CInstrumentNode("Attic", 3) {}
+    const char* GetRuntimeClass() const override { return "UnconnectableNode"; }
+    std::unique_ptr<CNamedObject> Clone() const override { return std::make_unique<UnconnectableNode>(); }
+};
+
+TEST(OpenFrontPanel, nodeThatCannotConnectIsRefusedWithAWarning) {
+    ScriptedPrompt prompt;
+    ScopedUserPrompt scoped(&prompt);
+    UnconnectableNode node;
+    EXPECT_FALSE(OpenFrontPanel(node));
+    ASSERT_EQ(prompt.asked().size(), 1u);
+    EXPECT_EQ(prompt.asked()[0].text, "Unable to connect to Attic because the site is invalid.");
+    EXPECT_EQ(prompt.asked()[0].caption, "Error");
+    EXPECT_EQ(prompt.asked()[0].flags, mb::kOk | mb::kIconWarning);
+    EXPECT_EQ(CInstrumentSession::GetCommInterface(node), nullptr);
 }
 
 }  // namespace

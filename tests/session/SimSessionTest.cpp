@@ -542,6 +542,19 @@ TEST_P(SimFaultTest, linkCutInATransferFailsItAndTheNextConnectWorks) {
     EXPECT_EQ(Caps(), "dwihfrteonvAkxCp");
 }
 
+TEST_P(SimFaultTest, droppedRepliesAreAskedForAgain) {
+    sim::FaultSettings faults;
+    faults.dropReply = 0.3;
+    faults.seed = 7;
+    Start("analyzer", std::nullopt, faults, 150);
+    Connect();
+    ASSERT_TRUE(session->IsSessionOpen());
+    EXPECT_EQ(Caps(), "dwihfrteonvAkxCp");
+    EXPECT_EQ(session->GetModelName(), "T200");
+    EXPECT_EQ(session->GetDisplayTexts()[0].substr(0, 6), "SAMPLE");
+    EXPECT_TRUE(log.Contains(kLogError, "Timed out waiting for response from instrument."));
+}
+
 TEST_P(SimFaultTest, twentySilentReadsDeclareTheLinkLost) {
     sim::FaultSettings faults;
     faults.dropReply = 1.0;
