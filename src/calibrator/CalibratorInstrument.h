@@ -82,10 +82,6 @@ class CCalibratorData : public ICalibratorInstrument {
     bool levelsModified_ = false;
 };
 
-}  // namespace talven
-
-namespace talven {
-
 /// Progress of a transfer, as the session posts it to the requesting window: a range, then one
 /// step per item read.
 class TransferProgress {

@@ -13,6 +13,7 @@
 namespace talven {
 
 class CSequence;
+class CStep;
 class ICalibratorInstrument;
 class TokenStream;
 
@@ -46,7 +47,7 @@ const char* StepKeyword(StepKind kind);
 /// The type name shown in the step-type lists ("Generate Cyl./Perm.", ...).
 std::string StepTypeName(StepKind kind);
 /// A new step of the kind with its defaults.
-std::unique_ptr<class CStep> CreateStep(StepKind kind);
+std::unique_ptr<CStep> CreateStep(StepKind kind);
 
 class CStep : public CNamedObject {
   public:
