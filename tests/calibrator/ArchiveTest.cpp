@@ -5,6 +5,7 @@
 #include "calibrator/GasUnitDesc.h"
 #include "calibrator/Level.h"
 #include "calibrator/Sequence.h"
+#include "calibrator/SequenceScript.h"
 #include "network/InstrumentNode.h"
 #include "network/ObjectArchiveFile.h"
 
@@ -230,6 +231,38 @@ TEST_F(CalibratorArchive, instrumentNodeViewAttachesLoadedLists) {
     }
     EXPECT_EQ(static_cast<CSequence&>(*node.GetList(kSequences).at(0)).GetInstrument(), nullptr);
     EXPECT_EQ(action->GetInstrument(), nullptr);
+}
+
+TEST_F(CalibratorArchive, instrumentNodeKeepsItsFourCalibratorListsThroughTheArchive) {
+    CInstrumentConnectedNode node("Roof", 777);
+    {
+        CInstrumentCalibratorView view(node);
+        view.GasList().Append(std::make_unique<CGasDesc>("CH4", 150, 16.0f));
+        view.UnitList().Append(std::make_unique<CUnitDesc>("PPQ", 250, 5));
+        CSequence& sequence = AddSequence(view, "CAL");
+        auto generate = std::make_unique<CStepGenerate>();
+        generate->Set({1.5f, 250, 150, 2.0f});
+        sequence.AppendStep(std::move(generate));
+        auto level = std::make_unique<CLevel>(&view);
+        level->SetNumber(44);
+        level->SetAction(std::make_unique<CStepManual>());
+        view.LevelList().Append(std::move(level));
+    }
+    std::string before;
+    {
+        CInstrumentCalibratorView view(node);
+        before = SequenceListText(view, textflag::kScript | textflag::kDuration);
+    }
+    auto loaded = Load<CInstrumentConnectedNode>(Store(node));
+    ASSERT_NE(loaded, nullptr);
+    CInstrumentCalibratorView view(*loaded);
+    EXPECT_EQ(view.GasList().size(), 1u);
+    EXPECT_EQ(view.UnitList().size(), 1u);
+    ASSERT_EQ(view.LevelList().size(), 1u);
+    EXPECT_EQ(static_cast<CLevel&>(*view.LevelList().at(0)).GetAction()->GetInstrument(), &view);
+    // The step names its unit and gas through the instrument's own tables again.
+    EXPECT_EQ(SequenceListText(view, textflag::kScript | textflag::kDuration), before);
+    EXPECT_NE(before.find("GENERATE 1.50000 PPQ CH4 2.000"), std::string::npos);
 }
 
 TEST(CalibratorViews, sessionStartAndEndClearTheSequenceMarkOfThatNodesViews) {
