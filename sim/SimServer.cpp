@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -19,6 +20,8 @@ namespace talven::sim {
 namespace {
 
 using Clock = LinkSession::Clock;
+
+constexpr int kExclusiveCheckMs = 200;
 
 void CloseFd(int& fd) {
     if (fd >= 0)
@@ -278,12 +281,17 @@ void SimInstrument::serveTcp() {
 void SimInstrument::servePty() {
     auto session = std::make_unique<LinkSession>(*instrument_, link_);
     while (!stopping_.load()) {
+        // A program that opened the terminal exclusively leaves that mark on it when it closes,
+        // because this end keeps the terminal open; cleared here so that it can open it again.
+        ::ioctl(slaveFd_, TIOCNXCL);
         const bool wantWrite = !session->writable(Clock::now()).empty();
         pollfd fds[2] = {
             {wakeRead_, POLLIN, 0},
             {masterFd_, static_cast<short>((session->wantsInput() ? POLLIN : 0) | (wantWrite ? POLLOUT : 0)),
              0}};
-        if (::poll(fds, 2, PollTimeout(session->nextDeadline())) < 0 && errno != EINTR)
+        const int timeout = PollTimeout(session->nextDeadline());
+        if (::poll(fds, 2, timeout < 0 || timeout > kExclusiveCheckMs ? kExclusiveCheckMs : timeout) < 0 &&
+            errno != EINTR)
             break;
         if (stopping_.load())
             break;

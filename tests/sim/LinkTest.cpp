@@ -342,6 +342,22 @@ TEST(PtyServer, codeSwitchAndLogOnOnASerialLine) {
     EXPECT_EQ(client.ask("v curr_time"), "V 060:12:00 0000 CURR_TIME=12:00:00\r\n");
 }
 
+TEST(PtyServer, exclusiveOpenDoesNotLockTheNextOpenOut) {
+    std::string error;
+    auto sim = SimInstrument::StartPty(Options("analyzer"), "", error);
+    ASSERT_TRUE(sim) << error;
+    {
+        RawClient first = RawClient::Serial(sim->devicePath());
+        ASSERT_TRUE(first.ok());
+        ASSERT_EQ(first.exclusive(), 0);
+        EXPECT_EQ(first.ask("v curr_date"), "V 060:12:00 0000 CURR_DATE=03/01/2026\r\n");
+    }
+    // The next command's answer proves the server has run since the close.
+    RawClient probe = RawClient::Serial(sim->devicePath());
+    EXPECT_EQ(probe.ask("v curr_time"), "V 060:12:00 0000 CURR_TIME=12:00:00\r\n");
+    EXPECT_EQ(probe.exclusiveMark(), 0);
+}
+
 TEST(PtyServer, refusesToReplaceARegularFile) {
     TempDir dir;
     const std::string file = dir.path + "/keep";

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
@@ -137,6 +138,15 @@ bool RawClient::readToClose(std::string& out, int timeoutMs) {
     out += buffer_;
     buffer_.clear();
     return closed_;
+}
+
+int RawClient::exclusive() {
+    return ::ioctl(fd_, TIOCEXCL);
+}
+
+int RawClient::exclusiveMark() {
+    int mark = -1;
+    return ::ioctl(fd_, TIOCGEXCL, &mark) == 0 ? mark : -1;
 }
 
 std::string RawClient::ask(std::string_view text) {

@@ -30,6 +30,10 @@ class RawClient {
     std::vector<std::string> readUntil(std::string_view last, int timeoutMs = 3000);
     /// Everything until the peer closes; false when it did not close within timeoutMs.
     bool readToClose(std::string& out, int timeoutMs = 3000);
+    /// Terminal only: TIOCEXCL on this descriptor (0 on success), and the exclusive mark as
+    /// TIOCGEXCL reads it (1 set, 0 clear, -1 unknown).
+    int exclusive();
+    int exclusiveMark();
     /// Sends a command and returns its one reply line.
     std::string ask(std::string_view text);
 
