@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "foundation/AssertionException.h"
@@ -242,9 +243,18 @@ void CInstrumentSession::PostConnect() {
         if (!worker_) {
             std::shared_ptr<Worker> previous = workers_.empty() ? nullptr : workers_.back();
             auto worker = std::make_shared<Worker>();
-            worker->thread = std::thread(&CInstrumentSession::RunWorker, this, worker, previous);
-            workers_.push_back(worker);
-            worker_ = worker;
+            try {
+                worker->thread = std::thread(&CInstrumentSession::RunWorker, this, worker, previous);
+            } catch (const std::system_error& e) {
+                // No thread to be had: the connect request below is refused like any post to a
+                // node without a worker.
+                Log(kLogError, FormatMessage(msg::kRequestFailed, e.what()));
+                worker.reset();
+            }
+            if (worker) {
+                workers_.push_back(worker);
+                worker_ = worker;
+            }
         }
     }
     PostRequest(std::make_unique<CThreadMessageConnect>(&node_));
