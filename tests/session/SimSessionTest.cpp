@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <functional>
+#include <future>
 
 #include "SessionTestSupport.h"
 #include "foundation/DateTime.h"
@@ -108,6 +109,24 @@ class Exchange : public CSessionRequest {
 
   private:
     std::function<void(CInstrumentSession&)> body_;
+};
+
+/// A transfer that holds the worker until the test lets it finish.
+class HeldTransfer : public CTransferRequest {
+  public:
+    HeldTransfer(CInstrumentConnectedNode* node, std::shared_future<void> release)
+        : CTransferRequest(node, kTransferWindow, wm::kDownloadDone, wm::kDownloadFailed, true),
+          release_(std::move(release)) {}
+    const char* GetRuntimeClass() const override { return "HeldTransfer"; }
+
+  protected:
+    bool Transfer(CInstrumentSession&) override {
+        release_.wait();
+        return true;
+    }
+
+  private:
+    std::shared_future<void> release_;
 };
 
 class SimSessionTest : public ::testing::TestWithParam<Over> {
@@ -357,6 +376,33 @@ TEST_P(SimSessionTest, transferMarksInUseAndHoldsPollingOff) {
     EXPECT_FALSE(session->IsInUse());
     EXPECT_EQ(session->GetDisplayPollingCount(), 1);
     EXPECT_FALSE(session->GetStream()->GetMultiLine());
+}
+
+TEST_P(SimSessionTest, displayTickPostsNothingWhileATransferRunsAndPollsAfterIt) {
+    SetSessionOptions(SessionOptions{5});
+    Start("analyzer");
+    Connect();
+    std::promise<void> release;
+    ASSERT_TRUE(
+        session->PostRequest(std::make_unique<HeldTransfer>(node.get(), release.get_future().share())));
+    ASSERT_TRUE(WaitFor([&] { return session->IsInUse(); }));
+    const int countdown = session->GetPollCountdown();
+    for (int tick = 0; tick < 200; ++tick)
+        session->DisplayTick();
+    EXPECT_EQ(session->GetPollCountdown(), countdown);
+    EXPECT_FALSE(session->IsDisplayRequestPending());
+    EXPECT_FALSE(session->IsLightRequestPending());
+    EXPECT_FALSE(session->PostKeyPress(1));
+    release.set_value();
+    Settle();
+    notices.clear();
+    for (int tick = 0; tick <= countdown; ++tick)
+        session->DisplayTick();
+    EXPECT_EQ(session->GetPollCountdown(), 50);
+    Settle();
+    const std::vector<int> codes = CodesTo(kPanel);
+    EXPECT_NE(std::find(codes.begin(), codes.end(), wm::kDisplayChanged), codes.end());
+    EXPECT_NE(std::find(codes.begin(), codes.end(), wm::kLightStatesChanged), codes.end());
 }
 
 TEST_P(SimSessionTest, scriptSentIsConfirmedByItsPhraseLineByLine) {
