@@ -29,10 +29,13 @@ std::uint32_t YearStart(int year) {
         .seconds();
 }
 
-// Consumes the rest of the current line (the current token is not an end).
+// Consumes the rest of the current line. The lexer does not move past a character it cannot
+// scan, so the rest is taken whole rather than token by token.
 void SkipLine(TokenStream& s) {
-    while (s.GetTokenKind() != kTokenEnd)
-        s.NextToken();
+    if (s.GetTokenKind() == kTokenEnd)
+        return;
+    s.ReadRestOfLine();
+    s.NextToken();
 }
 
 // The stream returned an end because no further line came (not a blank line or a line end).

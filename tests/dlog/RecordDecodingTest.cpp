@@ -486,3 +486,30 @@ TEST(DlogRecordMemory, reserveIsBoundedAndSpareRoomIsGivenBack) {
 
 }  // namespace
 }  // namespace talven
+
+namespace talven {
+namespace {
+
+TEST(DlogRecordLines, unscannableCharactersInSkippedLinesDoNotStallTheReader) {
+    auto inst = test::MakeInstrument();
+    CDASChannel* c = test::AddChannel(*inst, "OZONE");
+    CDASParameter* p = test::AddParameter(*c, "NO");
+    c->SetSelected(true);
+    TextRecordReader reader(*c, DateTime::FromElements(2024, 1, 1, 0, 0, 0));
+    test::TextStream s(
+        "D 001:00:00 0 OZONE: 1 1 bad \x01 more\r\nD 001:00:01 0 OZONE: 1 2\r\n\x01\x02 junk\r\n");
+    bool started = false;
+    EXPECT_EQ(reader.ReadLine(*s, started), TextRecordReader::kRecordLine);
+    EXPECT_EQ(reader.ReadLine(*s, started), TextRecordReader::kRecordLine);
+    EXPECT_EQ(reader.ReadLine(*s, started), TextRecordReader::kEnd);
+    EXPECT_EQ(p->GetRecordCount(), 2u);
+
+    test::TextStream counts("\x01 noise\r\nD 001:00:00 0 OZONE RECORDS=4\r\n");
+    std::string name;
+    std::int32_t count = 0;
+    EXPECT_TRUE(FindRecordCountLine(*counts, name, count));
+    EXPECT_EQ(count, 4);
+}
+
+}  // namespace
+}  // namespace talven
