@@ -207,8 +207,8 @@ std::optional<Profile> MakeProfile(std::string_view name, std::uint32_t now, std
         p.summary = "current NOx analyzer: instcaps, instid, Base64 records with CRC, attribute display";
         p.features = "dwihfrteonvAkxCp";
         p.answersInstcaps = p.answersInstid = true;
-        p.identity = {"T200", "04450-0100", "1042", "G.3", "5.4"};
-        p.config = ConfigListing("T200 NOx Analyzer", "04450-0100", "1042", "G.3", "5.4", "2.1",
+        p.identity = {"N410", "11410-0100", "1042", "G.3", "5.4"};
+        p.config = ConfigListing("N410 NOx Analyzer", "11410-0100", "1042", "G.3", "5.4", "2.1",
                                  {"Internal Pump", "Ozone Generator", "Ethernet"});
         p.das.channels = {TimerChannel("CONC1", jan1, 1, 5, 800, ConcParams(true)),
                           TimerChannel("PNUMTC", jan1, 1, 60, 360, DiagParams()),
@@ -222,7 +222,7 @@ std::optional<Profile> MakeProfile(std::string_view name, std::uint32_t now, std
             "compact text records, password 818, RS232_MODE to rewrite";
         p.features = "d";
         p.identity = {};
-        p.config = ConfigListing("R200E NOx Analyzer", "04522-0300", "187", "C.7", "2.0", "0.9",
+        p.config = ConfigListing("R410E NOx Analyzer", "11411-0300", "187", "C.7", "2.0", "0.9",
                                  {"Internal Pump", "RS-232 Multidrop"});
         p.password = 818;
         p.variables[3].second = "4099";
@@ -234,7 +234,7 @@ std::optional<Profile> MakeProfile(std::string_view name, std::uint32_t now, std
         p.summary = "analyzer with the old hexadecimal records (byte sum, no CRC), no identity query";
         p.features = "dhtferonk";
         p.answersInstcaps = true;
-        p.config = ConfigListing("T100 SO2 Analyzer", "04315-0200", "655", "D.2", "2.5", "1.0",
+        p.config = ConfigListing("S420 SO2 Analyzer", "11420-0200", "655", "D.2", "2.5", "1.0",
                                  {"ZPL Zero/Span Valves"});
         p.das.channels = {TimerChannel("CONC1", jan1, 1, 5, 600, ConcParams(false)),
                           TimerChannel("PNUMTC", jan1, 1, 60, 240, DiagParams()),
@@ -244,8 +244,8 @@ std::optional<Profile> MakeProfile(std::string_view name, std::uint32_t now, std
         p.summary = "analyzer with hexadecimal records and CRC, instid, stored samples";
         p.features = "dwhtferonvAkx";
         p.answersInstcaps = p.answersInstid = true;
-        p.identity = {"T300", "04288-0500", "2311", "F.1", "3.4"};
-        p.config = ConfigListing("T300 CO Analyzer", "04288-0500", "2311", "F.1", "3.4", "1.2", {});
+        p.identity = {"C430", "11430-0500", "2311", "F.1", "3.4"};
+        p.config = ConfigListing("C430 CO Analyzer", "11430-0500", "2311", "F.1", "3.4", "1.2", {});
         p.das.channels = {TimerChannel("CONC1", jan1, 1, 5, 800, ConcParams(true)),
                           TimerChannel("PNUMTC", jan1, 1, 60, 360, DiagParams()),
                           TimerChannel("DIAG50", jan1, 1, 15, 100, FiftyParams(true))};
@@ -255,9 +255,9 @@ std::optional<Profile> MakeProfile(std::string_view name, std::uint32_t now, std
             "current calibrator: instcaps, instid, gases and units, sequences, level table with actions";
         p.features = "csuqlbgjpAB!@%*#$";
         p.answersInstcaps = p.answersInstid = true;
-        p.identity = {"R860U", "06182-0100", "2207", "E.12", "3.2"};
+        p.identity = {"R860U", "12860-0100", "2207", "E.12", "3.2"};
         p.config =
-            ConfigListing("R860U Calibrator", "06182-0100", "2207", "E.12", "3.2", "1.1", {"O3 Generator"});
+            ConfigListing("R860U Calibrator", "12860-0100", "2207", "E.12", "3.2", "1.1", {"O3 Generator"});
         AddCalibratorTables(p.cal, true);
         AddSequences(p.cal, year, "DURATION");
         p.levelForm = LevelForm::kActions;
@@ -269,7 +269,7 @@ std::optional<Profile> MakeProfile(std::string_view name, std::uint32_t now, std
         p = BaseCalibrator();
         p.summary = "older calibrator known by its configuration listing (Q860E), level table with actions";
         p.features = "csu*lj!@%#$";
-        p.config = ConfigListing("Q860E Dynamic Dilution Calibrator", "05233-0000", "311", "F.2", "1.5",
+        p.config = ConfigListing("Q860E Dynamic Dilution Calibrator", "12861-0000", "311", "F.2", "1.5",
                                  "1.0", {"Photometer", "O3 Generator"});
         AddCalibratorTables(p.cal, false);
         AddSequences(p.cal, year, "DURATION");
@@ -281,8 +281,8 @@ std::optional<Profile> MakeProfile(std::string_view name, std::uint32_t now, std
         p.summary = "calibrator with a level table with flow and no levels defined yet; DELAY steps";
         p.features = "csqlbgpA!@%*#$";
         p.answersInstcaps = p.answersInstid = true;
-        p.identity = {"Q863E", "07230-0000", "311", "A.9", "3.0"};
-        p.config = ConfigListing("Q863E Calibrator", "07230-0000", "311", "A.9", "3.0", "1.0", {});
+        p.identity = {"Q863E", "12863-0000", "311", "A.9", "3.0"};
+        p.config = ConfigListing("Q863E Calibrator", "12863-0000", "311", "A.9", "3.0", "1.0", {});
         AddCalibratorTables(p.cal, false);
         AddSequences(p.cal, year, "DELAY");
         p.levelForm = LevelForm::kFlow;

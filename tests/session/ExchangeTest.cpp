@@ -121,7 +121,7 @@ TEST_F(ExchangeTest, calibratorText860WithoutModelNameIsFamily3AndE10IsBelowE4) 
 
 TEST_F(ExchangeTest, identityR860UGivesFamily9AndTheStepKinds) {
     replies["instcaps"] = "A," + Sum("A") + "\r\n";
-    const std::string body = "[\"R860U\",\"06182-0100\",\"2207\",\"E.12\",\"3.2\"]";
+    const std::string body = "[\"R860U\",\"12860-0100\",\"2207\",\"E.12\",\"3.2\"]";
     replies["instid"] = body + "," + Sum(body) + "\r\n";
     session->ConnectExchange();
     EXPECT_EQ(session->GetModelName(), "R860U");

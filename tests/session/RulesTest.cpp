@@ -16,7 +16,7 @@ TEST(ModelFamily, exactNamesGiveTheirFamilyAndOtherCaseGivesNone) {
     EXPECT_EQ(ModelFamilyOfName("RVX-5000"), 6);
     EXPECT_EQ(ModelFamilyOfName("R863"), 10);
     EXPECT_EQ(ModelFamilyOfName("R514"), 8);
-    EXPECT_EQ(ModelFamilyOfName("T200"), 0);
+    EXPECT_EQ(ModelFamilyOfName("N410"), 0);
 }
 
 TEST(RevisionCompare, isByteWiseSoE10IsBelowE4) {
@@ -40,13 +40,13 @@ TEST(InformationLines, listTypeIdentityThenCapabilityTextsInTableOrder) {
     CInstrumentConnectedNode node("Lab", 7);
     InstrumentSettings s = node.GetSettings();
     s.capabilities = "Cdcx!";
-    s.partNumber = "06182-0100";
+    s.partNumber = "12860-0100";
     node.SetSettings(s);
     const std::vector<std::string> lines = CInstrumentSession::Of(node).GetInformationLines();
     ASSERT_EQ(lines.size(), 9u);
     EXPECT_EQ(lines[0], "Instrument type: Calibrator");
     EXPECT_EQ(lines[1], "Model name: Unknown");
-    EXPECT_EQ(lines[2], "Part number: 06182-0100");
+    EXPECT_EQ(lines[2], "Part number: 12860-0100");
     EXPECT_EQ(lines[6], "Has DLOG");
     EXPECT_EQ(lines[7], "Has XON/XOFF flow control");
     EXPECT_EQ(lines[8], "Has format display info commands");

@@ -242,9 +242,9 @@ TEST_P(SimSessionTest, analyzerGivesItsIdentityCapabilitiesPanelKindDisplayAndLi
     Connect();
     ASSERT_TRUE(session->IsSessionOpen());
     EXPECT_EQ(Caps(), "dwihfrteonvAkxCp");
-    EXPECT_EQ(session->GetModelName(), "T200");
+    EXPECT_EQ(session->GetModelName(), "N410");
     const InstrumentSettings s = node->GetSettings();
-    EXPECT_EQ(s.partNumber, "04450-0100");
+    EXPECT_EQ(s.partNumber, "11410-0100");
     EXPECT_EQ(s.serialNumber, "1042");
     EXPECT_EQ(s.firmwareRevision, "G.3");
     EXPECT_EQ(s.libraryRevision, "5.4");
@@ -298,7 +298,7 @@ TEST_P(SimSessionTest, olderCalibratorIsKnownByItsConfigurationListing) {
     EXPECT_EQ(session->GetModelName(), "Q860E");
     EXPECT_EQ(session->GetModelFamily(), 4);
     const InstrumentSettings s = node->GetSettings();
-    EXPECT_EQ(s.partNumber, "05233-0000");
+    EXPECT_EQ(s.partNumber, "12861-0000");
     EXPECT_EQ(s.firmwareRevision, "F.2");
     EXPECT_EQ(s.protocolRevision, "1.0");
     // Inferred: calibrator of family 4 with protocol 1.0, and the step kinds of its family; no
@@ -316,7 +316,7 @@ TEST_P(SimSessionTest, passwordLogOnWorksAndAWrongOneClosesTheSession) {
     SetPassword(818);
     Connect();
     ASSERT_TRUE(session->IsSessionOpen());
-    EXPECT_EQ(session->GetModelName(), "R200E");
+    EXPECT_EQ(session->GetModelName(), "R410E");
     EXPECT_EQ(node->GetSettings().serialNumber, "187");
     EXPECT_NE(Caps().find('d'), std::string::npos);
     EXPECT_NE(Caps().find('m'), std::string::npos);
@@ -496,7 +496,7 @@ TEST_P(SimSessionTest, garbageBeforeEveryReplyIsSkipped) {
     Connect();
     ASSERT_TRUE(session->IsSessionOpen());
     EXPECT_EQ(Caps(), "dwihfrteonvAkxCp");
-    EXPECT_EQ(node->GetSettings().partNumber, "04450-0100");
+    EXPECT_EQ(node->GetSettings().partNumber, "11410-0100");
     EXPECT_EQ(session->GetDisplayTexts()[0].substr(0, 6), "SAMPLE");
 }
 
@@ -510,7 +510,7 @@ TEST_P(SimSessionTest, everyOtherProfileIsIdentifiedAsItDescribesItself) {
     };
     const Row rows[] = {
         {"hex-analyzer", "Unknown", 0, 1, "dhtferonk"},
-        {"hexcrc-analyzer", "T300", 0, 1, "dwhtferonvAkx"},
+        {"hexcrc-analyzer", "C430", 0, 1, "dwhtferonvAkx"},
         {"flow-calibrator", "Q863E", 5, 2, "csqlbgpA!@%*#$"},
     };
     for (const Row& row : rows) {
@@ -596,7 +596,7 @@ TEST_P(SimFaultTest, droppedRepliesAreAskedForAgain) {
     Connect();
     ASSERT_TRUE(session->IsSessionOpen());
     EXPECT_EQ(Caps(), "dwihfrteonvAkxCp");
-    EXPECT_EQ(session->GetModelName(), "T200");
+    EXPECT_EQ(session->GetModelName(), "N410");
     EXPECT_EQ(session->GetDisplayTexts()[0].substr(0, 6), "SAMPLE");
     EXPECT_TRUE(log.Contains(kLogError, "Timed out waiting for response from instrument."));
 }

@@ -160,7 +160,7 @@ TEST_F(LinkBench, cutAtCommandSendsHalfTheReplyThenCloses) {
     in(Framed("v config"));
     const std::string half = out();
     EXPECT_TRUE(link->closeRequested());
-    EXPECT_EQ(half.rfind("V 060:12:00 0000 CONFIG[0]=T200 NOx Analyzer\r\n", 0), 0u);
+    EXPECT_EQ(half.rfind("V 060:12:00 0000 CONFIG[0]=N410 NOx Analyzer\r\n", 0), 0u);
     EXPECT_EQ(half.find("CONFIG[8]"), std::string::npos);
 }
 

@@ -28,7 +28,7 @@ TEST_F(AnalyzerProtocol, capabilitiesCarryTheSumOfTheirLetters) {
 }
 
 TEST_F(AnalyzerProtocol, identityChecksumCoversTheBracketedText) {
-    const std::string body = "[\"T200\",\"04450-0100\",\"1042\",\"G.3\",\"5.4\"]";
+    const std::string body = "[\"N410\",\"11410-0100\",\"1042\",\"G.3\",\"5.4\"]";
     EXPECT_EQ(client->ask("instid "), body + "," + std::to_string(TextSum(body)) + "\r\n");
 }
 
@@ -55,8 +55,8 @@ TEST_F(AnalyzerProtocol, configurationListingNamesIdentityLines) {
     client->command("v config");
     const std::vector<std::string> lines = client->readLines(6);
     ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(lines[0], "V 060:12:00 0000 CONFIG[0]=T200 NOx Analyzer\r\n");
-    EXPECT_EQ(lines[1], "V 060:12:00 0000 CONFIG[1]=Part Number 04450-0100\r\n");
+    EXPECT_EQ(lines[0], "V 060:12:00 0000 CONFIG[0]=N410 NOx Analyzer\r\n");
+    EXPECT_EQ(lines[1], "V 060:12:00 0000 CONFIG[1]=Part Number 11410-0100\r\n");
     EXPECT_EQ(lines[3], "V 060:12:00 0000 CONFIG[3]=Software Revision G.3\r\n");
     EXPECT_EQ(lines[4], "V 060:12:00 0000 CONFIG[4]=Library Revision 5.4\r\n");
     EXPECT_EQ(lines[5], "V 060:12:00 0000 CONFIG[5]=Orvane Protocol Rev. 2.1\r\n");
@@ -175,7 +175,7 @@ TEST_F(PasswordProtocol, olderAnalyzerAnswersNeitherCapabilitiesNorIdentity) {
     client->command("v config");
     const std::vector<std::string> lines = client->readLines(5);
     ASSERT_EQ(lines.size(), 5u);
-    EXPECT_EQ(lines[0], "V 060:12:00 0000 CONFIG[0]=R200E NOx Analyzer\r\n");
+    EXPECT_EQ(lines[0], "V 060:12:00 0000 CONFIG[0]=R410E NOx Analyzer\r\n");
     EXPECT_EQ(lines[4], "V 060:12:00 0000 CONFIG[4]=Library Revision 2.0\r\n");
 }
 
@@ -185,7 +185,7 @@ TEST(CalibratorProtocol, punctuationCapabilitiesAreQuotedWithTheSumOfTheLetters)
     RawClient client = RawClient::Tcp(sim->port());
     const std::string caps = "csuqlbgjpAB!@%*#$";
     EXPECT_EQ(client.ask("instcaps "), "\"" + caps + "\"," + std::to_string(TextSum(caps)) + "\r\n");
-    const std::string body = "[\"R860U\",\"06182-0100\",\"2207\",\"E.12\",\"3.2\"]";
+    const std::string body = "[\"R860U\",\"12860-0100\",\"2207\",\"E.12\",\"3.2\"]";
     EXPECT_EQ(client.ask("instid "), body + "," + std::to_string(TextSum(body)) + "\r\n");
 }
 
