@@ -8,9 +8,11 @@
 #include <cstdio>
 #include <vector>
 
+#include "dlog/DASChannel.h"
 #include "dlog/DASEvent.h"
 #include "dlog/DASParameter.h"
 #include "dlog/DataRecordSet.h"
+#include "dlog/DlogFiles.h"
 #include "foundation/DataLock.h"
 #include "foundation/Log.h"
 #include "foundation/Messages.h"
@@ -194,6 +196,28 @@ bool WriteRecordSetCsv(const CDataRecordSet& set, const std::string& path, const
     if (options.showErrors)
         GetUserPrompt().MessageBox(text, FormatMessage(msg::kCaptionError), mb::kIconWarning);
     return false;
+}
+
+bool WriteChannelDownloadFile(CDASChannel& channel, bool samplesBox, const DateFormatSlots& formats) {
+    const std::string path = channel.GetDownloadFile();
+    if (path.empty())
+        return false;
+    CDataRecordSet set;
+    GatherChannel(channel, set);
+    CsvOptions options;
+    options.append = channel.GetAppend();
+    options.samplesBox = samplesBox;
+    return WriteRecordSetCsv(set, path, options, formats);
+}
+
+std::string ProposeDataFileName(IDlogInstrument& instrument, const std::string& channelName,
+                                const CDataRecordSet& set, const DateFormatSlots& formats, DateTime now) {
+    const CParameter* first = set.GetColumn(0);
+    if (!first)
+        return {};
+    return ProposeManualDataFileName(instrument, channelName, first->GetName(),
+                                     now.Format(formats.Slot(DateFormatSlots::kFileName)),
+                                     first->GetSetNumber());
 }
 
 }  // namespace talven

@@ -6,10 +6,13 @@
 #include <string>
 
 #include "dlog/DataRecord.h"
+#include "foundation/DateTime.h"
 
 namespace talven {
 
 class CDataRecordSet;
+class CDASChannel;
+class IDlogInstrument;
 
 /// How a long operation shows itself in its window (status text and progress bar).
 class TransferProgress {
@@ -39,5 +42,15 @@ std::string CsvHeading(const CDataRecordSet& set, bool samplesBox);
 /// write. Rows are read under the data lock, one at a time.
 bool WriteRecordSetCsv(const CDataRecordSet& set, const std::string& path, const CsvOptions& options,
                        const DateFormatSlots& formats, TransferProgress* progress = nullptr);
+
+/// After an automatic download: the channel's gathered parameters written to its download file
+/// with its append flag and without message boxes. False when the channel has no download file
+/// or no data (nothing written), or on a file error (logged).
+bool WriteChannelDownloadFile(CDASChannel& channel, bool samplesBox, const DateFormatSlots& formats);
+
+/// The name proposed for "Save Data": message 61324 with the first column's parameter and set
+/// number and today in the file-name date format; cleaned. Empty for a set without columns.
+std::string ProposeDataFileName(IDlogInstrument& instrument, const std::string& channelName,
+                                const CDataRecordSet& set, const DateFormatSlots& formats, DateTime now);
 
 }  // namespace talven

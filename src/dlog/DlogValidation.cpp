@@ -4,6 +4,7 @@
 
 #include "dlog/DASChannel.h"
 #include "dlog/DASEvent.h"
+#include "dlog/DataRecord.h"
 #include "dlog/DlogInstrument.h"
 #include "foundation/DataLock.h"
 #include "foundation/EString.h"
@@ -91,6 +92,12 @@ void ApplyChannelAdvancedPage(CDASChannel& channel, const AdvancedPageValues& va
     channel.SetDownloadPeriod(values.downloadPeriod);
     channel.SetDownloadFile(values.downloadFile);
     channel.SetAppend(values.append);
+}
+
+std::string LastDownloadText(const CDASChannel& channel, const DateFormatSlots& formats) {
+    if (!channel.GetDownloadedBefore())
+        return {};
+    return channel.GetLastDownload().Format(formats.Slot(DateFormatSlots::kLastDownload));
 }
 
 bool CheckBetweenDates(const std::optional<DateTime>& from, const std::optional<DateTime>& to) {

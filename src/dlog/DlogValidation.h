@@ -49,6 +49,10 @@ struct AdvancedPageValues {
 };
 void ApplyChannelAdvancedPage(CDASChannel& channel, const AdvancedPageValues& values);
 
+/// The advanced page's last download: the date in the last-download format, or empty when the
+/// channel was never downloaded.
+std::string LastDownloadText(const CDASChannel& channel, const class DateFormatSlots& formats);
+
 /// Record selection dialog OK with mode 7: the years of from and to must lie in 1970..2105
 /// (61294, 61295, -1 for a picker without a date; both may appear), and an end before the start
 /// asks 61293. An empty optional is a picker holding no date.

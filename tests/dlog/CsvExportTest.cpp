@@ -187,3 +187,36 @@ TEST(DlogFileNames, proposalsAreFilledAndCleaned) {
 
 }  // namespace
 }  // namespace talven
+
+namespace talven {
+namespace {
+
+TEST(DlogAutomaticFiles, downloadFileGetsTheChannelsDataWithItsAppendFlag) {
+    test::TempDir dir;
+    auto inst = test::MakeInstrument();
+    CDASChannel* channel = test::AddChannel(*inst, "OZONE");
+    CDASParameter* p = test::AddParameter(*channel, "NO", "AVG", 1);
+    channel->SetSelected(true);
+    p->Records().push_back({2.5, 1, 0, true});
+    const DateFormatSlots formats;
+    EXPECT_FALSE(WriteChannelDownloadFile(*channel, false, formats));  // no file chosen
+    channel->SetDownloadFile(dir.File("auto.csv"));
+    ASSERT_TRUE(WriteChannelDownloadFile(*channel, false, formats));
+    ASSERT_TRUE(WriteChannelDownloadFile(*channel, false, formats));
+    EXPECT_EQ(test::ReadFile(dir.File("auto.csv")),
+              "Time Stamp, NO-AVG\r\n01/01/1970 00:00:00,        2.5\r\n01/01/1970 00:00:00,        2.5\r\n");
+    channel->SetAppend(false);
+    ASSERT_TRUE(WriteChannelDownloadFile(*channel, false, formats));
+    EXPECT_EQ(test::ReadFile(dir.File("auto.csv")),
+              "Time Stamp, NO-AVG\r\n01/01/1970 00:00:00,        2.5\r\n");
+
+    p->SetSetNumber(12);
+    CDataRecordSet set;
+    GatherChannel(*channel, set);
+    EXPECT_EQ(ProposeDataFileName(*inst, "OZONE", set, formats, DateTime::FromElements(2024, 5, 6, 7, 8, 9)),
+              "Roof Analyzer-SN123-OZONE-NO-20240506-12.csv");
+    EXPECT_EQ(ProposeDataFileName(*inst, "OZONE", CDataRecordSet(), formats, DateTime()), "");
+}
+
+}  // namespace
+}  // namespace talven

@@ -465,3 +465,18 @@ TEST(DlogRecordSet, columnsNeedRecordsAndRoom) {
 
 }  // namespace
 }  // namespace talven
+
+namespace talven {
+namespace {
+
+TEST(DlogDialogText, lastDownloadIsEmptyUntilTheFirstDownload) {
+    CDASChannel channel;
+    const DateFormatSlots formats;
+    EXPECT_EQ(LastDownloadText(channel, formats), "");
+    channel.SetDownloadedBefore(true);
+    channel.SetLastDownload(DateTime::FromElements(2024, 3, 9, 14, 5, 0));
+    EXPECT_EQ(LastDownloadText(channel, formats), "09-MAR-24 14:05:00");
+}
+
+}  // namespace
+}  // namespace talven
