@@ -1,6 +1,7 @@
 #include "dlog/DataRecord.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 
 #include "foundation/DateTime.h"
@@ -27,6 +28,35 @@ std::string CDataRecord::GetText(unsigned flags, int precision, const DateFormat
     return out;
 }
 
+namespace {
+
+// Right-aligns text in a field of ten, as printf's "%10" does.
+void AppendField(std::string& out, const char* text, std::size_t n) {
+    if (n < 10)
+        out.append(10 - n, ' ');
+    out.append(text, n);
+}
+
+// "%10.*f" without printf's cost: to_chars prints the same digits in the fixed form.
+void AppendValue(std::string& out, double value, int digits) {
+    char field[128];
+    const auto [end, error] =
+        std::to_chars(field, field + sizeof field, value, std::chars_format::fixed, digits);
+    if (error == std::errc()) {
+        AppendField(out, field, static_cast<std::size_t>(end - field));
+        return;
+    }
+    // Huge magnitudes print more than the field holds.
+    const int n = std::snprintf(nullptr, 0, "%10.*f", digits, value);
+    if (n <= 0)
+        return;
+    std::string wide(static_cast<std::size_t>(n) + 1, '\0');
+    std::snprintf(wide.data(), wide.size(), "%10.*f", digits, value);
+    out.append(wide.data(), static_cast<std::size_t>(n));
+}
+
+}  // namespace
+
 void CDataRecord::AppendText(std::string& out, unsigned flags, int precision,
                              const DateFormatSlots& formats) const {
     const std::size_t start = out.size();
@@ -34,27 +64,17 @@ void CDataRecord::AppendText(std::string& out, unsigned flags, int precision,
         const int slot = (flags & recordtext::kTimeGraph) ? DateFormatSlots::kGraph : DateFormatSlots::kTable;
         out += DateTime::FromSeconds(time).Format(formats.Slot(slot));
     }
-    char field[96];
     if (flags & recordtext::kValue) {
-        const int digits = std::clamp(precision, 0, 30);
-        const int n =
-            std::snprintf(field, sizeof field, out.size() > start ? ", %10.*f" : "%10.*f", digits, value);
-        if (n > 0 && static_cast<std::size_t>(n) < sizeof field) {
-            out.append(field, static_cast<std::size_t>(n));
-        } else if (n > 0) {
-            // Huge magnitudes print more than a field holds.
-            std::string wide(static_cast<std::size_t>(n) + 1, '\0');
-            std::snprintf(wide.data(), wide.size(), out.size() > start ? ", %10.*f" : "%10.*f", digits,
-                          value);
-            wide.resize(static_cast<std::size_t>(n));
-            out += wide;
-        }
+        if (out.size() > start)
+            out += ", ";
+        AppendValue(out, value, std::clamp(precision, 0, 30));
     }
     if (flags & recordtext::kSamples) {
-        const int n = std::snprintf(field, sizeof field, out.size() > start ? ", %10ld" : "%10ld",
-                                    static_cast<long>(samples));
-        if (n > 0)
-            out.append(field, static_cast<std::size_t>(n));
+        if (out.size() > start)
+            out += ", ";
+        char field[16];
+        const auto [end, error] = std::to_chars(field, field + sizeof field, samples);
+        AppendField(out, field, error == std::errc() ? static_cast<std::size_t>(end - field) : 0);
     }
 }
 

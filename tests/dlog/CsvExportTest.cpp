@@ -2,7 +2,9 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <limits>
 
 #include "DlogTestSupport.h"
 #include "dlog/CsvExport.h"
@@ -216,6 +218,49 @@ TEST(DlogAutomaticFiles, downloadFileGetsTheChannelsDataWithItsAppendFlag) {
     EXPECT_EQ(ProposeDataFileName(*inst, "OZONE", set, formats, DateTime::FromElements(2024, 5, 6, 7, 8, 9)),
               "Roof Analyzer-SN123-OZONE-NO-20240506-12.csv");
     EXPECT_EQ(ProposeDataFileName(*inst, "OZONE", CDataRecordSet(), formats, DateTime()), "");
+}
+
+}  // namespace
+}  // namespace talven
+
+namespace talven {
+namespace {
+
+TEST(DlogRecordText, valueAndSampleFieldsPrintAsPrintfWould) {
+    const DateFormatSlots formats;
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  0.125,
+                                  0.375,
+                                  2.5,
+                                  -2.5,
+                                  1e9,
+                                  -123456.789,
+                                  1e15,
+                                  3.14159,
+                                  std::numeric_limits<double>::infinity(),
+                                  -std::numeric_limits<double>::infinity(),
+                                  1e300};
+    std::uint64_t state = 88172645463325252ull;
+    for (int i = 0; i < 2000; ++i) {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        values.push_back(static_cast<double>(static_cast<std::int64_t>(state % 2000000001) - 1000000000) /
+                         997.0);
+    }
+    char expected[512];
+    for (double v : values) {
+        for (int precision : {0, 1, 2, 3, 6}) {
+            std::snprintf(expected, sizeof expected, "%10.*f", precision, v);
+            ASSERT_EQ(CDataRecord({v, 1, 0, true}).GetText(recordtext::kValue, precision, formats), expected)
+                << v << " precision " << precision;
+        }
+    }
+    for (std::int32_t samples : {0, 1, -5, 2147483647, -2147483647 - 1}) {
+        std::snprintf(expected, sizeof expected, "%10ld", static_cast<long>(samples));
+        EXPECT_EQ(CDataRecord({0, samples, 0, true}).GetText(recordtext::kSamples, 0, formats), expected);
+    }
 }
 
 }  // namespace
