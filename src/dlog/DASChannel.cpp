@@ -384,6 +384,8 @@ bool CDASChannel::ReadReportForm(TokenStream& s) {
                 s.ReadRestOfLine();
                 std::string file = s.GetTokenText();
                 file.erase(0, std::min(file.find_first_not_of(" \t"), file.size()));
+                // Blanks the instrument pads its columns with are no part of the name either.
+                file.erase(std::min(file.find_last_not_of(" \t") + 1, file.size()));
                 if (file.empty())
                     return Refuse(s);
                 if (file.size() >= 2 && file.front() == '"' && file.back() == '"')

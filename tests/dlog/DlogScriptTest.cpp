@@ -198,7 +198,7 @@ const char* const kReport =
     "STARTING DATE:     05-Mar-2024\r\n"
     "SAMPLE PERIOD:     000:01:00\r\n"
     "REPORT PERIOD:     001:00:00\r\n"
-    "FILE NAME:         \"OZONE DATA.DAT\"\r\n"
+    "FILE NAME:         \"OZONE DATA.DAT\" \r\n"
     "NUMBER OF RECORDS: 500\r\n"
     "RS-232 REPORT:     ON\r\n"
     "COMPACT REPORT:    OFF\r\n"
@@ -209,7 +209,7 @@ const char* const kReport =
     "PARAMETER=\"NO2\", MODE=max, PRECISION=3\r\n"
     "SETUP PROPERTIES FOR CAL\r\n"
     "NAME: CAL2\r\n"
-    "FILE NAME:  CAL.DAT\r\n"
+    "FILE NAME:  CAL.DAT  \r\n"
     "PARAMETERS: 0\r\n";
 
 TEST(DlogReportReader, printedReportOfOlderInstrumentsReads) {
