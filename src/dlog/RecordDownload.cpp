@@ -94,7 +94,6 @@ bool ReadBinaryReply(ChannelDownload& d, const ReportRequest& request, RecordFor
         if (line.empty())
             return true;
         timeout = d.link.GetReceiveTimeout();
-        Log(kLogResponse, line);
         if (decoder.DecodeLine(line, request) != BinaryRecordDecoder::kDropped)
             d.Step();
     }

@@ -32,8 +32,8 @@ class DlogRecordLink {
     virtual int SetResponseTimeout(int milliseconds) = 0;
     /// The instrument's receive time-out in milliseconds.
     virtual int GetReceiveTimeout() const = 0;
-    /// One line read from the link directly, with its line feed, at most maxBytes long; empty when
-    /// nothing came within the time-out.
+    /// One line read from the link directly, with its line feed, at most maxBytes long, written to
+    /// the event log as a response; empty when nothing came within the time-out.
     virtual std::string ReadRawLine(int timeoutMilliseconds, std::size_t maxBytes) = 0;
     /// The "curr_date" exchange: the instrument's date and time to the minute; an invalid date when
     /// it could not be read.

@@ -10,6 +10,7 @@
 
 #include "DlogTestSupport.h"
 #include "dlog/DlogScript.h"
+#include "dlog/InstrumentNodeDlog.h"
 #include "dlog/RecordDecoding.h"
 #include "dlog/RecordDownload.h"
 #include "foundation/Notifier.h"
@@ -307,6 +308,133 @@ TEST(DlogSimDownloadFaults, cancelStopsTheReply) {
     EXPECT_EQ(link.sent.back(), "d cancel");
     EXPECT_LT(test::ParameterAt(*channel, 0)->GetRecordCount(),
               static_cast<std::size_t>(channel->GetRecordCount()));
+}
+
+}  // namespace
+}  // namespace talven
+
+// ---- through the session layer, over TCP to a running simulator ----
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "dlog/DlogRequests.h"
+#include "network/InstrumentNode.h"
+#include "session/InstrumentSession.h"
+#include "session/SessionEnvironment.h"
+#include "sim/SimServer.h"
+#include "transport/TCPConnection.h"
+
+namespace talven {
+namespace {
+
+bool WaitUntil(const std::function<bool()>& done, int limitMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+// Runs a piece of exchange code on the worker.
+class WorkerStep : public CSessionRequest {
+  public:
+    WorkerStep(CInstrumentConnectedNode* node, std::function<void(CInstrumentSession&)> body)
+        : CSessionRequest(node), body_(std::move(body)) {}
+    const char* GetRuntimeClass() const override { return "WorkerStep"; }
+
+  protected:
+    void Run(CInstrumentSession& s) override { body_(s); }
+
+  private:
+    std::function<void(CInstrumentSession&)> body_;
+};
+
+class DlogSessionDownload : public ::testing::Test {
+  protected:
+    static constexpr NotifyTarget kWindow = 99;
+    RecordingNotifier notes;
+    ScopedNotifier scope{&notes};
+    std::unique_ptr<sim::SimInstrument> sim;
+    std::unique_ptr<CInstrumentConnectedNode> node;
+    CInstrumentSession* session = nullptr;
+    const DateTime now = DateTime::FromElements(2026, 3, 1, 12, 0, 0);
+
+    void Start() {
+        SetSessionMainWindow(1);
+        sim::InstrumentOptions o;
+        o.profile = "analyzer";
+        o.clockStart = now.seconds();
+        o.clockFrozen = true;
+        o.seed = 7;
+        std::string error;
+        sim = sim::SimInstrument::StartTcp(o, 0, error);
+        ASSERT_TRUE(sim) << error;
+        node = std::make_unique<CInstrumentConnectedNode>("Roof", 8181);
+        auto tcp = std::make_unique<CTCPConnection>();
+        tcp->SetHost("127.0.0.1");
+        tcp->SetPort(sim->port());
+        node->SetConnection(std::move(tcp));
+        InstrumentSettings s = node->GetSettings();
+        s.receiveTimeoutMs = 300;
+        node->SetSettings(s);
+        session = &CInstrumentSession::Of(*node);
+        session->PostConnect();
+        ASSERT_TRUE(WaitUntil([&] { return session->IsSessionOpen() && !session->IsInUse(); }, 30000));
+    }
+    void TearDown() override {
+        if (session != nullptr) {
+            session->PostDisconnect();
+            WaitUntil([&] { return !session->HasWorker(); }, 30000);
+            session->JoinEndedWorkers();
+        }
+        node.reset();
+        if (sim)
+            sim->stop();
+        SetSessionMainWindow(0);
+    }
+    int Count(int code) const {
+        int n = 0;
+        for (const auto& e : notes.entries())
+            n += e.target == kWindow && e.code == code;
+        return n;
+    }
+    // The configuration through the session's stream, as the configuration download reads it.
+    void DownloadConfiguration(InstrumentNodeDlog& dlog) {
+        std::atomic<bool> done{false};
+        bool ok = false;
+        session->PostRequest(std::make_unique<WorkerStep>(node.get(), [&](CInstrumentSession& s) {
+            CInstrumentSession::TransferBracket bracket(s, true);
+            CNamedObjectList channels;
+            ok = s.SendCommand("d", "getevents") && ApplyEventsReply(*s.GetStream(), dlog) &&
+                 s.SendCommand("d", "getparameters") && ApplyPointsReply(*s.GetStream(), dlog) &&
+                 s.SendCommand("d", "print script &") &&
+                 ReadConfigurationReply(*s.GetStream(), dlog, true, false, channels);
+            if (ok)
+                ApplyTransferredConfiguration(dlog, &channels);
+            done = true;
+        }));
+        ASSERT_TRUE(WaitUntil([&] { return done.load(); }, 30000));
+        ASSERT_TRUE(ok);
+    }
+};
+
+TEST_F(DlogSessionDownload, requestDownloadsEveryChannelAsGenerated) {
+    Start();
+    InstrumentNodeDlog dlog(*node);
+    DownloadConfiguration(dlog);
+    SetAllChannelsSelected(dlog, true);
+    std::vector<CDASChannel*> channels;
+    for (const auto& item : dlog.DlogChannels())
+        channels.push_back(static_cast<CDASChannel*>(item.get()));
+    session->PostRequest(std::make_unique<CThreadMessageRequestDASRecords>(node.get(), channels, kWindow));
+    ASSERT_TRUE(WaitUntil([&] { return Count(wm::kRecordsDone) + Count(wm::kRecordsFailed) > 0; }, 60000));
+    EXPECT_EQ(Count(wm::kRecordsDone), 1);
+    EXPECT_EQ(Count(wm::kRecordsStart), static_cast<int>(channels.size()));
+    ExpectRecordsAsGenerated(dlog, sim->instrument().dasData(), now.seconds(), false);
 }
 
 }  // namespace

@@ -1,0 +1,54 @@
+#pragma once
+// The DLOG record download as a request of an instrument's worker, over the session's link and
+// response stream.
+
+#include <vector>
+
+#include "dlog/RecordDownload.h"
+#include "session/ThreadMessages.h"
+
+namespace talven {
+
+class CDASChannel;
+class CInstrumentSession;
+
+/// The record download's view of an open session. Worker only.
+class SessionRecordLink : public DlogRecordLink {
+  public:
+    /// The session must be open (it has a response stream) for the life of this object.
+    explicit SessionRecordLink(CInstrumentSession& session);
+
+    std::string GetCapabilities() const override;
+    bool SendCommand(char word, const std::string& argument) override;
+    TokenStream& ResponseStream() override;
+    int SetResponseTimeout(int milliseconds) override;
+    int GetReceiveTimeout() const override;
+    /// The session logs each line it reads as a response.
+    std::string ReadRawLine(int timeoutMilliseconds, std::size_t maxBytes) override;
+    DateTime ReadInstrumentDate() override;
+    bool IsCancelRequested() const override;
+    /// The link is still open and was not opened again since this object was made.
+    bool IsLinkIntact() const override;
+
+  private:
+    CInstrumentSession& session_;
+    std::uint32_t generation_;
+};
+
+/// Downloads the records of the channels (not owned; they must outlive the request) and posts
+/// 1041, 1032 and finally 1042 or 1043 to window. Not connected: 1043 at once.
+class CThreadMessageRequestDASRecords : public CSessionRequest {
+  public:
+    CThreadMessageRequestDASRecords(CInstrumentConnectedNode* node, std::vector<CDASChannel*> channels,
+                                    NotifyTarget window);
+    const char* GetRuntimeClass() const override { return "CThreadMessageRequestDASRecords"; }
+
+  protected:
+    void Run(CInstrumentSession& session) override;
+
+  private:
+    std::vector<CDASChannel*> channels_;
+    NotifyTarget window_;
+};
+
+}  // namespace talven
