@@ -6,8 +6,14 @@
 #include <string>
 #include <vector>
 
+#include <iostream>
+
 #include "app/TalvenApp.h"
+#include "cli/Talvenctl.h"
 #include "foundation/DateTime.h"
+#include "gui/HeadlessDemo.h"
+#include "network/NetworkConfiguration.h"
+#include "network/NetworkFiles.h"
 
 namespace {
 
@@ -25,7 +31,7 @@ void Report(const talven::CTALVENApp& app, const talven::FileSettingsStore& stor
                                       "DLOG data file names",
                                       "DLOG data last download date"};
     const talven::DateTime now = talven::DateTime::Now();
-    std::printf("TALVEN %s (no display program in this build: running the start-up headless)\n\n",
+    std::printf("TALVEN %s (this build has no window program yet: running without windows)\n\n",
                 TALVEN_VERSION);
     std::printf("Settings file:           %s/%s/%s\n", store.directory().c_str(), talven::kSettingsSection,
                 talven::kSettingsKey);
@@ -53,8 +59,24 @@ int main(int argc, char** argv) {
     talven::FileSettingsStore store(talven::FileSettingsStore::DefaultDirectory());
     talven::CTALVENApp app(store);
     app.Startup(args);
-    const std::string config = app.StartupConfigPath("TALVEN");
+    const bool given = app.fileGivenOnCommandLine();
+    const std::string config = given ? app.StartupConfigPath("TALVEN") : std::string("(the demo network)");
     Report(app, store, config);
+    std::fflush(stdout);
+    int status = 0;
+    if (given) {
+        // A configuration named on the command line: open it and show its tree.
+        talven::CNetworkConfiguration configuration;
+        talven::ScopedNetworkConfiguration current(&configuration);
+        if (talven::LoadNetworkConfiguration(configuration, config)) {
+            std::cout << "\n" << talven::cli::DescribeNetworkTree(configuration);
+        } else {
+            status = 1;
+        }
+    } else {
+        std::cout << "\n";
+        status = talven::RunHeadlessDemo(std::cout) == 0 ? 0 : 1;
+    }
     app.Exit();
-    return 0;
+    return status;
 }
