@@ -1,5 +1,8 @@
 #include "dlog/DlogRequests.h"
 
+#include "dlog/DASChannel.h"
+#include "dlog/DlogInstrument.h"
+#include "dlog/DlogScript.h"
 #include "network/InstrumentNode.h"
 #include "session/CommInstrumentTokenStream.h"
 #include "session/InstrumentSession.h"
@@ -14,7 +17,10 @@ std::string SessionRecordLink::GetCapabilities() const {
 }
 
 bool SessionRecordLink::SendCommand(char word, const std::string& argument) {
-    return session_.SendCommand(std::string(1, word), argument);
+    const bool sent = session_.SendCommand(std::string(1, word), argument);
+    // The reply starts on a line of its own, whatever was left of the previous one.
+    session_.GetStream()->StartNewLine();
+    return sent;
 }
 
 TokenStream& SessionRecordLink::ResponseStream() {
@@ -59,6 +65,58 @@ void CThreadMessageRequestDASRecords::Run(CInstrumentSession& session) {
     session.SetCancelRequested(false);
     SessionRecordLink link(session);
     DownloadRecords(link, channels_, window_);
+}
+
+CThreadMessageRequestDASConfig::CThreadMessageRequestDASConfig(CInstrumentConnectedNode* node,
+                                                               IDlogInstrument* dlog, NotifyTarget window)
+    : CTransferRequest(node, window, wm::kDownloadDone, wm::kDownloadFailed, true), dlog_(dlog) {}
+
+bool CThreadMessageRequestDASConfig::Transfer(CInstrumentSession& session) {
+    if (dlog_ == nullptr)
+        return false;
+    const bool eventsAndPoints = session.HasCapability(cap::kEventParameter);
+    const bool framed = session.HasCapability(cap::kGetEvents);
+    const bool script = session.HasCapability(cap::kScript);
+    session.PostToWindow(
+        GetWindow(), wm::kTransferStart,
+        static_cast<std::uintptr_t>(ConfigurationProgressRange(session.ReadChannelCount(), eventsAndPoints)));
+    CommInstrumentTokenStream& stream = *session.GetStream();
+    auto send = [&](const char* argument) {
+        const bool sent = session.SendCommand("d", argument);
+        stream.StartNewLine();
+        return sent;
+    };
+    if (eventsAndPoints) {
+        // A list that fails to read keeps its previous content; the channels are still read.
+        if (send(framed ? "getevents" : "event"))
+            ApplyEventsReply(stream, *dlog_);
+        session.PostToWindow(GetWindow(), wm::kTransferStep);
+        if (send(framed ? "getparameters" : "parameter"))
+            ApplyPointsReply(stream, *dlog_);
+        session.PostToWindow(GetWindow(), wm::kTransferStep);
+    }
+    if (!send(script ? "print script &" : "print"))
+        return false;
+    CNamedObjectList channels;
+    if (!ReadConfigurationReply(stream, *dlog_, script, false, channels,
+                                [&] { session.PostToWindow(GetWindow(), wm::kTransferStep); }))
+        return false;
+    ApplyTransferredConfiguration(*dlog_, &channels);
+    return true;
+}
+
+CThreadMessageSendDASConfig::CThreadMessageSendDASConfig(CInstrumentConnectedNode* node,
+                                                         IDlogInstrument* dlog, NotifyTarget window)
+    : CTransferRequest(node, window, wm::kSendDone, wm::kSendFailed, false), dlog_(dlog) {}
+
+bool CThreadMessageSendDASConfig::Transfer(CInstrumentSession& session) {
+    if (dlog_ == nullptr)
+        return false;
+    if (!session.SendScript(GetConfigurationText(*dlog_, dlogform::kScript), tok::kDasConfigStored,
+                            GetWindow()))
+        return false;
+    ApplyTransferredConfiguration(*dlog_, nullptr);
+    return true;
 }
 
 }  // namespace talven

@@ -10,6 +10,7 @@
 namespace talven {
 
 class CDASChannel;
+class IDlogInstrument;
 class CInstrumentSession;
 
 /// The record download's view of an open session. Worker only.
@@ -49,6 +50,36 @@ class CThreadMessageRequestDASRecords : public CSessionRequest {
   private:
     std::vector<CDASChannel*> channels_;
     NotifyTarget window_;
+};
+
+/// Downloads the DLOG configuration (events and data points when offered, then the channels in the
+/// script or printed form) into the instrument's lists; 1031, 1032 per step, then 1033 or 1034. The
+/// lists change only when the whole configuration was read. dlog must outlive the request.
+class CThreadMessageRequestDASConfig : public CTransferRequest {
+  public:
+    CThreadMessageRequestDASConfig(CInstrumentConnectedNode* node, IDlogInstrument* dlog,
+                                   NotifyTarget window);
+    const char* GetRuntimeClass() const override { return "CThreadMessageRequestDASConfig"; }
+
+  protected:
+    bool Transfer(CInstrumentSession& session) override;
+
+  private:
+    IDlogInstrument* dlog_;
+};
+
+/// Sends the configuration script; on "New DAS configuration stored." the in-effect flags follow the
+/// configured ones and the modified mark is cleared; 1035 or 1036.
+class CThreadMessageSendDASConfig : public CTransferRequest {
+  public:
+    CThreadMessageSendDASConfig(CInstrumentConnectedNode* node, IDlogInstrument* dlog, NotifyTarget window);
+    const char* GetRuntimeClass() const override { return "CThreadMessageSendDASConfig"; }
+
+  protected:
+    bool Transfer(CInstrumentSession& session) override;
+
+  private:
+    IDlogInstrument* dlog_;
 };
 
 }  // namespace talven

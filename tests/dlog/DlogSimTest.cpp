@@ -339,20 +339,6 @@ bool WaitUntil(const std::function<bool()>& done, int limitMs) {
     return true;
 }
 
-// Runs a piece of exchange code on the worker.
-class WorkerStep : public CSessionRequest {
-  public:
-    WorkerStep(CInstrumentConnectedNode* node, std::function<void(CInstrumentSession&)> body)
-        : CSessionRequest(node), body_(std::move(body)) {}
-    const char* GetRuntimeClass() const override { return "WorkerStep"; }
-
-  protected:
-    void Run(CInstrumentSession& s) override { body_(s); }
-
-  private:
-    std::function<void(CInstrumentSession&)> body_;
-};
-
 class DlogSessionDownload : public ::testing::Test {
   protected:
     static constexpr NotifyTarget kWindow = 99;
@@ -402,23 +388,19 @@ class DlogSessionDownload : public ::testing::Test {
             n += e.target == kWindow && e.code == code;
         return n;
     }
-    // The configuration through the session's stream, as the configuration download reads it.
+    // The configuration download request, waited for.
     void DownloadConfiguration(InstrumentNodeDlog& dlog) {
-        std::atomic<bool> done{false};
-        bool ok = false;
-        session->PostRequest(std::make_unique<WorkerStep>(node.get(), [&](CInstrumentSession& s) {
-            CInstrumentSession::TransferBracket bracket(s, true);
-            CNamedObjectList channels;
-            ok = s.SendCommand("d", "getevents") && ApplyEventsReply(*s.GetStream(), dlog) &&
-                 s.SendCommand("d", "getparameters") && ApplyPointsReply(*s.GetStream(), dlog) &&
-                 s.SendCommand("d", "print script &") &&
-                 ReadConfigurationReply(*s.GetStream(), dlog, true, false, channels);
-            if (ok)
-                ApplyTransferredConfiguration(dlog, &channels);
-            done = true;
-        }));
-        ASSERT_TRUE(WaitUntil([&] { return done.load(); }, 30000));
-        ASSERT_TRUE(ok);
+        notes.clear();
+        session->PostRequest(std::make_unique<CThreadMessageRequestDASConfig>(node.get(), &dlog, kWindow));
+        ASSERT_TRUE(
+            WaitUntil([&] { return Count(wm::kDownloadDone) + Count(wm::kDownloadFailed) > 0; }, 60000));
+        ASSERT_EQ(Count(wm::kDownloadDone), 1);
+    }
+    int Send(InstrumentNodeDlog& dlog) {
+        notes.clear();
+        session->PostRequest(std::make_unique<CThreadMessageSendDASConfig>(node.get(), &dlog, kWindow));
+        EXPECT_TRUE(WaitUntil([&] { return Count(wm::kSendDone) + Count(wm::kSendFailed) > 0; }, 60000));
+        return Count(wm::kSendDone) > 0 ? wm::kSendDone : wm::kSendFailed;
     }
 };
 
@@ -435,6 +417,32 @@ TEST_F(DlogSessionDownload, requestDownloadsEveryChannelAsGenerated) {
     EXPECT_EQ(Count(wm::kRecordsDone), 1);
     EXPECT_EQ(Count(wm::kRecordsStart), static_cast<int>(channels.size()));
     ExpectRecordsAsGenerated(dlog, sim->instrument().dasData(), now.seconds(), false);
+}
+
+TEST_F(DlogSessionDownload, configurationDownloadsAndIsSentBack) {
+    Start();
+    InstrumentNodeDlog dlog(*node);
+    DownloadConfiguration(dlog);
+    const sim::DasData before = sim->instrument().dasData();
+    ASSERT_EQ(dlog.DlogChannels().size(), before.channels.size());
+    EXPECT_EQ(dlog.DlogEvents().size(), before.events.size());
+    EXPECT_EQ(dlog.DlogPoints().size(), before.points.size());
+    EXPECT_EQ(notes.entries().front().code, wm::kTransferStart);
+    EXPECT_EQ(notes.entries().front().wParam, before.channels.size() + 2);
+
+    auto* first = static_cast<CDASChannel*>(dlog.DlogChannels().at(0));
+    first->SetRecordCount(123);
+    dlog.SetDlogModified(true);
+    EXPECT_EQ(Send(dlog), wm::kSendDone);
+    EXPECT_FALSE(dlog.IsDlogModified());
+    EXPECT_EQ(sim->instrument().dasData().channels[0].records, 123);
+
+    // An event the instrument does not know: refused, the mark stays.
+    first->SetEvent("NO_SUCH_EVENT");
+    dlog.SetDlogModified(true);
+    EXPECT_EQ(Send(dlog), wm::kSendFailed);
+    EXPECT_TRUE(dlog.IsDlogModified());
+    EXPECT_EQ(sim->instrument().dasData().channels[0].event, before.channels[0].event);
 }
 
 }  // namespace
