@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cli/CommandLineArgs.h"
+#include "cli/InstrumentCommands.h"
 #include "foundation/UserPrompt.h"
 #include "network/InstrumentNode.h"
 #include "network/NetworkConfiguration.h"
@@ -27,6 +28,8 @@ const char* kUsage =
     "Commands:\n"
     "  config show FILE        print the network tree of a .cfg or .cfx file\n"
     "  config convert IN OUT   load IN and save it as OUT (each format by its extension)\n"
+    "  info TARGET             connect and print the instrument's information\n"
+    "  panel TARGET [--key N]  connect and print the front panel; press keys\n"
     "\n"
     "Run 'talvenctl COMMAND --help' for the options of a command.\n";
 
@@ -182,6 +185,10 @@ int RunTalvenctl(const std::vector<std::string>& args, std::ostream& out, std::o
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (command == "config")
         return ConfigCommand(rest, out, err);
+    if (command == "info")
+        return InfoCommand(rest, out, err);
+    if (command == "panel")
+        return PanelCommand(rest, out, err);
     err << "talvenctl: unknown command " << command << "\n" << kUsage;
     return kExitUsage;
 }

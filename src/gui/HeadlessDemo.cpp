@@ -1,9 +1,7 @@
 #include "gui/HeadlessDemo.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,6 +11,7 @@
 #include "network/NetworkConfiguration.h"
 #include "network/TreeNode.h"
 #include "session/InstrumentSession.h"
+#include "session/WaitForWorker.h"
 #include "sim/Profiles.h"
 #include "sim/SimServer.h"
 #include "transport/CommPortConnection.h"
@@ -23,35 +22,6 @@ namespace talven {
 namespace {
 
 using namespace std::chrono_literals;
-
-/// Signals when the worker reaches it: every request posted before it has finished.
-class Barrier : public CThreadMessage {
-  public:
-    struct State {
-        std::mutex mutex;
-        std::condition_variable cv;
-        bool reached = false;
-    };
-    explicit Barrier(std::shared_ptr<State> state) : state_(std::move(state)) {}
-    ~Barrier() override {
-        std::lock_guard<std::mutex> lock(state_->mutex);
-        state_->reached = true;
-        state_->cv.notify_all();
-    }
-    const char* GetRuntimeClass() const override { return "Barrier"; }
-    void Execute() override {}
-
-  private:
-    std::shared_ptr<State> state_;
-};
-
-bool WaitForWorker(CInstrumentSession& session, std::chrono::seconds limit) {
-    auto state = std::make_shared<Barrier::State>();
-    if (!session.PostRequest(std::make_unique<Barrier>(state)))
-        return true;  // the worker already ended
-    std::unique_lock<std::mutex> lock(state->mutex);
-    return state->cv.wait_for(lock, limit, [&] { return state->reached; });
-}
 
 std::string Trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(' ');
