@@ -599,7 +599,9 @@ void CInstrumentSession::SetFrontPanel(NotifyTarget panel) {
 }
 std::uint32_t CInstrumentSession::GetLinkGeneration() const {
     DataGuard guard;
-    return linkGeneration_;
+    // A TCP link reopens itself inside a read: its own count of opens tells that apart.
+    const CConnection* link = GetConnection();
+    return linkGeneration_ + (link ? link->GetOpenCount() : 0);
 }
 bool CInstrumentSession::IsLinkOpen() const {
     return IsConnected() && GetConnection()->IsOpen();

@@ -67,8 +67,14 @@ bool CConnection::Open(LinkOwner*) {
     DataGuard guard;
     failureCount_ = 0;
     open_ = true;
+    ++openCount_;
     lastError_.clear();
     return true;
+}
+
+std::uint32_t CConnection::GetOpenCount() const {
+    DataGuard guard;
+    return openCount_;
 }
 
 bool CConnection::Close() {

@@ -100,6 +100,9 @@ class CConnection : public SerialObject {
     void SetMaxFailures(int n);
     int GetFailureCount() const;
     int GetMaxReconnects() const;
+    /// How many times the link has been opened, reconnections included: a reader that sees it
+    /// change knows the stream it was reading was cut.
+    std::uint32_t GetOpenCount() const;
     void SetMaxReconnects(int n);
     /// The link is open for use (cleared by Close and by DeclareLost).
     bool IsOpen() const;
@@ -131,6 +134,7 @@ class CConnection : public SerialObject {
   private:
     int maxFailures_ = kDefaultMaxFailures;
     int failureCount_ = 0;
+    std::uint32_t openCount_ = 0;
     int maxReconnects_ = kDefaultMaxReconnects;
     bool open_ = false;
     std::int32_t ownerId_ = -1;

@@ -349,10 +349,11 @@ class DlogSessionDownload : public ::testing::Test {
     CInstrumentSession* session = nullptr;
     const DateTime now = DateTime::FromElements(2026, 3, 1, 12, 0, 0);
 
-    void Start() {
+    void Start(const std::string& cutAtCommand = "") {
         SetSessionMainWindow(1);
         sim::InstrumentOptions o;
         o.profile = "analyzer";
+        o.link.faults.cutAtCommand = cutAtCommand;
         o.clockStart = now.seconds();
         o.clockFrozen = true;
         o.seed = 7;
@@ -417,6 +418,25 @@ TEST_F(DlogSessionDownload, requestDownloadsEveryChannelAsGenerated) {
     EXPECT_EQ(Count(wm::kRecordsDone), 1);
     EXPECT_EQ(Count(wm::kRecordsStart), static_cast<int>(channels.size()));
     ExpectRecordsAsGenerated(dlog, sim->instrument().dasData(), now.seconds(), false);
+}
+
+TEST_F(DlogSessionDownload, replyCutByAReconnectionFailsTheDownloadAndKeepsTheRecordsSoFar) {
+    Start("report");
+    InstrumentNodeDlog dlog(*node);
+    DownloadConfiguration(dlog);
+    auto* channel = static_cast<CDASChannel*>(dlog.DlogChannels().at(0));
+    channel->SetSelected(true);
+    const int opensBefore = static_cast<int>(node->GetConnection()->GetOpenCount());
+    session->PostRequest(std::make_unique<CThreadMessageRequestDASRecords>(
+        node.get(), std::vector<CDASChannel*>{channel}, kWindow));
+    ASSERT_TRUE(WaitUntil([&] { return Count(wm::kRecordsDone) + Count(wm::kRecordsFailed) > 0; }, 60000));
+    // The TCP link came back by itself in the middle of the reply: the rest of it never came.
+    EXPECT_GT(static_cast<int>(node->GetConnection()->GetOpenCount()), opensBefore);
+    EXPECT_EQ(Count(wm::kRecordsFailed), 1);
+    EXPECT_EQ(Count(wm::kRecordsDone), 0);
+    const std::size_t kept = test::ParameterAt(*channel, 0)->GetRecordCount();
+    EXPECT_GT(kept, 0u);
+    EXPECT_LT(kept, static_cast<std::size_t>(channel->GetRecordCount()));
 }
 
 TEST_F(DlogSessionDownload, configurationDownloadsAndIsSentBack) {

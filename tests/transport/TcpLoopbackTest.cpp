@@ -177,10 +177,13 @@ TEST_F(TcpLoopbackTest, unconfiguredAddressAndOutOfRangePortNeverConnect) {
 TEST_F(TcpLoopbackTest, peerClosingDuringAReadReconnects) {
     ASSERT_TRUE(link.Open(&owner));
     ASSERT_TRUE(listener.Accept());
+    const std::uint32_t opensBefore = link.GetOpenCount();
     listener.ClosePeer(false);
     std::string line;
     link.ReadLine(line, 2000, '\n');
     EXPECT_EQ(line, "");
+    // A reader in the middle of a reply can tell that the stream it was reading was cut.
+    EXPECT_EQ(link.GetOpenCount(), opensBefore + 1);
     const auto texts = owner.texts();
     ASSERT_GE(texts.size(), 2u);
     EXPECT_EQ(texts.front(), "Attempting to reconnect");
