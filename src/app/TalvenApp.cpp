@@ -1,5 +1,6 @@
 #include "app/TalvenApp.h"
 
+#include "app/CoreStartup.h"
 #include "foundation/DataLock.h"
 #include "foundation/Log.h"
 #include "foundation/Messages.h"
@@ -124,6 +125,7 @@ bool CTALVENApp::RestoreDefaults(bool busy) {
 }
 
 void CTALVENApp::Startup(const std::vector<std::string>& args) {
+    InitializeCore();
     LoadOptions();
     ApplyCommandLine(args);
     OpenLog();

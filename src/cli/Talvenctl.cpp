@@ -5,6 +5,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "app/CoreStartup.h"
 #include "cli/CommandLineArgs.h"
 #include "cli/InstrumentCommands.h"
 #include "foundation/UserPrompt.h"
@@ -171,6 +172,7 @@ std::string DescribeNetworkTree(CNetworkConfiguration& configuration) {
 }
 
 int RunTalvenctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    InitializeCore();
     StderrPrompt prompt(err);
     ScopedUserPrompt scopedPrompt(&prompt);
     if (args.empty()) {

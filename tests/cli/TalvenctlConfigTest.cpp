@@ -3,8 +3,11 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "app/CoreStartup.h"
+#include "calibrator/Sequence.h"
 #include "cli/CommandLineArgs.h"
 #include "cli/Talvenctl.h"
+#include "dlog/DASChannel.h"
 #include "network/InstrumentNode.h"
 #include "network/NetworkConfiguration.h"
 #include "network/NetworkFiles.h"
@@ -147,6 +150,40 @@ TEST_F(TalvenctlConfig, failuresExitOneWithTheMessageAndUsageErrorsExitTwo) {
     CliRun help = Talvenctl({"config", "--help"});
     EXPECT_EQ(help.status, kExitOk);
     EXPECT_NE(help.out.find("config convert IN OUT"), std::string::npos);
+}
+
+TEST_F(TalvenctlConfig, instrumentDataInABinaryFileLoadsAndSurvivesConversion) {
+    InitializeCore();
+    CNetworkConfiguration c;
+    BuildNetwork(c);
+    auto* nox = static_cast<CInstrumentNode*>(c.ConnectedInstruments().FindByName("NOx"));
+    ASSERT_NE(nox, nullptr);
+    auto channel = std::make_unique<CDASChannel>();
+    channel->SetName("CONC1");
+    nox->GetList(kDlogChannels).Append(std::move(channel));
+    auto sequence = std::make_unique<CSequence>();
+    sequence->SetName("ZERO_SPAN");
+    nox->GetList(kSequences).Append(std::move(sequence));
+    const std::string first = dir_ + "/data.cfg";
+    {
+        ScopedNetworkConfiguration current(&c);
+        ASSERT_TRUE(SaveNetworkConfiguration(c, first));
+    }
+    const CliRun shown = Talvenctl({"config", "show", first});
+    ASSERT_EQ(shown.status, kExitOk) << shown.err;
+    EXPECT_EQ(shown.out, kExpectedTree);
+
+    const std::string second = dir_ + "/copy.cfg";
+    ASSERT_EQ(Talvenctl({"config", "convert", first, second}).status, kExitOk);
+    CNetworkConfiguration back;
+    ScopedNetworkConfiguration current(&back);
+    ASSERT_TRUE(LoadNetworkConfiguration(back, second));
+    auto* loaded = static_cast<CInstrumentNode*>(back.ConnectedInstruments().FindByName("NOx"));
+    ASSERT_NE(loaded, nullptr);
+    ASSERT_EQ(loaded->GetList(kDlogChannels).size(), 1u);
+    EXPECT_EQ(loaded->GetList(kDlogChannels).at(0)->GetName(), "CONC1");
+    ASSERT_EQ(loaded->GetList(kSequences).size(), 1u);
+    EXPECT_EQ(loaded->GetList(kSequences).at(0)->GetName(), "ZERO_SPAN");
 }
 
 TEST(CommandLineArgs, optionsStandAnywhereWithValuesInlineOrSeparate) {
