@@ -4,6 +4,11 @@
 
 #include <sstream>
 
+#include "app/CoreStartup.h"
+#include "calibrator/Sequence.h"
+#include "calibrator/Step.h"
+#include "dlog/DASChannel.h"
+#include "dlog/DASParameter.h"
 #include "network/InstrumentNode.h"
 #include "network/NetworkConfiguration.h"
 #include "network/NetworkFiles.h"
@@ -79,6 +84,49 @@ void BM_SaveText1000(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SaveText1000)->Unit(benchmark::kMillisecond);
+
+// The same network with instrument data: each serial instrument holds a DLOG channel of 10
+// parameters and a sequence of 10 steps (the text form does not hold instrument data).
+struct NetworkWithData : Network {
+    NetworkWithData() {
+        InitializeCore();
+        for (const auto& object : config.ConnectedInstruments()) {
+            auto& node = static_cast<CInstrumentNode&>(*object);
+            auto channel = std::make_unique<CDASChannel>();
+            channel->SetName("CONC");
+            for (int p = 0; p < 10; ++p) {
+                auto parameter = std::make_unique<CDASParameter>(channel.get());
+                parameter->SetName("PARAM" + std::to_string(p));
+                channel->AppendParameter(std::move(parameter));
+            }
+            node.GetList(kDlogChannels).Append(std::move(channel));
+            auto sequence = std::make_unique<CSequence>();
+            sequence->SetName("SPAN");
+            for (int i = 0; i < 10; ++i)
+                sequence->AppendStep(std::make_unique<CStepGenerate>());
+            node.GetList(kSequences).Append(std::move(sequence));
+        }
+    }
+};
+
+void BM_SaveBinary1000WithData(benchmark::State& state) {
+    NetworkWithData net;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(WriteBinaryConfiguration(net.config.Lists()));
+}
+BENCHMARK(BM_SaveBinary1000WithData)->Unit(benchmark::kMillisecond);
+
+void BM_LoadBinary1000WithData(benchmark::State& state) {
+    NetworkWithData net;
+    const std::vector<std::uint8_t> bytes = WriteBinaryConfiguration(net.config.Lists());
+    for (auto _ : state) {
+        SavedLists lists;
+        if (!ReadBinaryConfiguration(bytes.data(), bytes.size(), lists).ok)
+            state.SkipWithError("load failed");
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+BENCHMARK(BM_LoadBinary1000WithData)->Unit(benchmark::kMillisecond);
 
 void BM_LoadText1000(benchmark::State& state) {
     Network net;

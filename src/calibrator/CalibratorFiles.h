@@ -1,10 +1,12 @@
 #pragma once
-// File helpers of the calibrator scripts: the result a load or save reports to its window, the
-// replace-by-rename write, and the cleaning of proposed file names.
+// File helpers of the calibrator scripts: the result a load or save reports to its window and the
+// opening of script files. Writes and file-name cleaning are the foundation's (FileWrite.h).
 
 #include <fstream>
 #include <string>
 #include <string_view>
+
+#include "foundation/FileWrite.h"
 
 namespace talven {
 
@@ -15,14 +17,7 @@ struct CalFileResult {
     std::string message;
 };
 
-/// Writes text to a temporary file beside path and renames it over path, so the old file stays
-/// whole when anything fails. False on any failure (the temporary file is removed).
-bool WriteFileReplacing(const std::string& path, std::string_view text);
-
 /// Opens a script file for reading; false for a path that cannot be opened or is a directory.
 bool OpenScriptFile(const std::string& path, std::ifstream& file);
-
-/// Drops every non-printable character and ` ' " < > / \ | & * ? from a proposed file name.
-std::string CleanFileName(std::string_view name);
 
 }  // namespace talven

@@ -319,7 +319,7 @@ CalFileResult LoadLevelTableFile(ICalibratorInstrument& instrument, const std::s
 }
 
 CalFileResult SaveLevelTableFile(ICalibratorInstrument& instrument, const std::string& path) {
-    if (!WriteFileReplacing(path, LevelTableFileText(instrument)))
+    if (!ReplaceFileContents(path, LevelTableFileText(instrument)))
         return Failure(calmsg::kUnableToSaveLevelTable, path);
     instrument.SetLevelTableModified(false);
     return {true, {}};

@@ -98,7 +98,7 @@ CalFileResult LoadSequenceFile(ICalibratorInstrument& instrument, const std::str
 
 CalFileResult SaveSequenceFile(ICalibratorInstrument& instrument, const std::string& path) {
     const std::string text = SequenceListText(instrument, SequenceFileFlags());
-    if (!WriteFileReplacing(path, text))
+    if (!ReplaceFileContents(path, text))
         return Failure(calmsg::kUnableToSaveSequenceConfig, path);
     instrument.SetSequenceConfigModified(false);
     return {true, {}};

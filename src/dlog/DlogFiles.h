@@ -4,17 +4,11 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/FileWrite.h"
+
 namespace talven {
 
 class IDlogInstrument;
-
-/// Drops every character that is not printable and every one of ` ' " < > / \ | & * ?; the colon
-/// stays.
-std::string CleanFileName(std::string_view name);
-
-/// Writes content to a temporary file beside path and renames it over path. False, with path
-/// untouched, when any step fails.
-bool WriteFileReplacing(const std::string& path, std::string_view content);
 
 /// 61314 "%s-%s-%s-Auto%s": instrument name, serial number, channel name, ".csv"; cleaned.
 std::string ProposeAutoDownloadFileName(IDlogInstrument& instrument, const std::string& channelName);

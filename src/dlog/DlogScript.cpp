@@ -248,7 +248,7 @@ DlogFileResult LoadDlogScriptFile(const std::string& path, IDlogInstrument& inst
 
 DlogFileResult SaveDlogScriptFile(const std::string& path, IDlogInstrument& instrument) {
     DlogFileResult result;
-    if (!WriteFileReplacing(path, GetConfigurationText(instrument, dlogform::kScript))) {
+    if (!ReplaceFileContents(path, GetConfigurationText(instrument, dlogform::kScript))) {
         result.message = FormatMessage(msg::kUnableToSaveDlogConfig, path);
         Log(kLogError, result.message);
         return result;

@@ -34,18 +34,6 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     return !in.bad();
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 // Parses the file into lists. False when the user has already been told why.
 bool ParseFile(const std::string& path, SavedLists& lists, std::uint32_t& format) {
     if (IsBinaryConfigPath(path)) {
@@ -87,28 +75,6 @@ bool IsBinaryConfigPath(std::string_view path) {
     const std::string_view extension = MessageText(msg::kNetworkConfigExtension);
     return path.size() >= extension.size() &&
            EqualsNoCase(path.substr(path.size() - extension.size()), extension);
-}
-
-bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
-    // Beside the target so that the rename stays on one file system; created exclusively with the
-    // usual permissions of a new file (the umask applies).
-    static std::atomic<unsigned> counter{0};
-    int fd = -1;
-    std::string temporary;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = path + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return false;
-    }
-    if (fd < 0)
-        return false;
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(temporary.c_str(), path.c_str()) == 0)
-        return true;
-    ::unlink(temporary.c_str());
-    return false;
 }
 
 bool LoadNetworkConfiguration(CNetworkConfiguration& configuration, const std::string& path) {

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/FileWrite.h"
 #include "network/NetworkConfiguration.h"
 
 namespace talven {
@@ -59,8 +60,5 @@ struct TextLoadResult {
 /// Reads a text file into lists (which should be empty).
 TextLoadResult ReadTextConfiguration(std::istream& in, SavedLists& lists);
 
-/// Writes bytes to a temporary file beside path, then renames it over path. False on any error,
-/// with nothing changed at path.
-bool ReplaceFileContents(const std::string& path, std::string_view bytes);
 
 }  // namespace talven

@@ -1,0 +1,69 @@
+#include "foundation/FileWrite.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+
+namespace talven {
+
+namespace {
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
+    if (path.empty())
+        return false;
+    // Beside the target so that the rename stays on one file system.
+    static std::atomic<unsigned> counter{0};
+    int fd = -1;
+    std::string temporary;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = path + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
+    if (fd < 0)
+        return false;
+    bool ok = WriteAll(fd, bytes);
+    struct stat existing {};
+    if (ok && ::stat(path.c_str(), &existing) == 0)
+        ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok && std::rename(temporary.c_str(), path.c_str()) == 0)
+        return true;
+    ::unlink(temporary.c_str());
+    return false;
+}
+
+std::string CleanFileName(std::string_view name) {
+    static constexpr std::string_view kRefused = "`'\"<>/\\|&*?";
+    std::string out;
+    out.reserve(name.size());
+    for (const char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u >= 0x7F || kRefused.find(c) != std::string_view::npos)
+            continue;
+        out.push_back(c);
+    }
+    return out;
+}
+
+}  // namespace talven

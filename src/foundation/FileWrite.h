@@ -1,0 +1,17 @@
+#pragma once
+// Writing files so that a failure never leaves half a file, and cleaning proposed file names.
+
+#include <string>
+#include <string_view>
+
+namespace talven {
+
+/// Writes bytes to a new file beside path and renames it over path once everything is on disk.
+/// A replaced file keeps its permissions; a new one gets the usual ones (the umask applies). False
+/// on any error, with nothing changed at path and no temporary file left.
+bool ReplaceFileContents(const std::string& path, std::string_view bytes);
+
+/// A proposed file name without non-printable characters and without ` ' " < > / \ | & * ?
+std::string CleanFileName(std::string_view name);
+
+}  // namespace talven
