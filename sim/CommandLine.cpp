@@ -33,24 +33,24 @@ bool ParseDate(const std::string& text, std::uint32_t& out) {
 }
 
 // "7001=analyzer,id=3,drop=0.1" or "/tmp/x=calibrator,modem".
-bool ParseInstrument(const std::string& text, bool pty, InstrumentSpec& spec,
+bool ParseInstrument(const std::string& text, bool pty, InstrumentSpec& entry,
                      std::vector<std::string>& faults, std::string& error) {
     const std::size_t eq = text.find('=');
     if (eq == std::string::npos) {
         error = "expected WHERE=PROFILE in '" + text + "'";
         return false;
     }
-    spec.pty = pty;
+    entry.pty = pty;
     const std::string where = text.substr(0, eq);
     if (pty) {
-        spec.path = where == "-" ? std::string() : where;
+        entry.path = where == "-" ? std::string() : where;
     } else {
         long long port = 0;
         if (!ParseNumber(where, 0, 65535, port)) {
             error = "bad TCP port '" + where + "'";
             return false;
         }
-        spec.port = static_cast<std::uint16_t>(port);
+        entry.port = static_cast<std::uint16_t>(port);
     }
     std::vector<std::string> parts;
     for (std::size_t start = eq + 1;;) {
@@ -60,7 +60,7 @@ bool ParseInstrument(const std::string& text, bool pty, InstrumentSpec& spec,
             break;
         start = comma + 1;
     }
-    spec.options.profile = parts[0];
+    entry.options.profile = parts[0];
     if (!MakeProfile(parts[0], 0, 1)) {
         error = "unknown profile '" + parts[0] + "' (see --list-profiles)";
         return false;
@@ -72,20 +72,20 @@ bool ParseInstrument(const std::string& text, bool pty, InstrumentSpec& spec,
         const std::string value = peq == std::string::npos ? std::string() : p.substr(peq + 1);
         long long n = 0;
         if (key == "ID" && ParseNumber(value, 0, 9999, n)) {
-            spec.options.id = static_cast<int>(n);
+            entry.options.id = static_cast<int>(n);
         } else if (key == "PASSWORD" && ParseNumber(value, 0, 999999999, n)) {
-            spec.options.password = static_cast<int>(n);
+            entry.options.password = static_cast<int>(n);
         } else if (key == "SEED" && ParseNumber(value, 0, 1LL << 62, n)) {
-            spec.options.seed = static_cast<std::uint64_t>(n);
-            spec.ownSeed = true;
+            entry.options.seed = static_cast<std::uint64_t>(n);
+            entry.ownSeed = true;
         } else if (key == "SELECT" && !value.empty()) {
-            spec.options.link.selectCode = value;
+            entry.options.link.selectCode = value;
         } else if (key == "DESELECT" && !value.empty()) {
-            spec.options.link.deselectCode = value;
+            entry.options.link.deselectCode = value;
         } else if (key == "MODEM" && value.empty() && pty) {
-            spec.options.link.modem = true;
+            entry.options.link.modem = true;
         } else if (key == "GUARD" && ParseNumber(value, 0, 10000, n)) {
-            spec.options.link.modemGuardMs = static_cast<int>(n);
+            entry.options.link.modemGuardMs = static_cast<int>(n);
         } else if (key == "ID" || key == "PASSWORD" || key == "SEED" || key == "SELECT" ||
                    key == "DESELECT" || key == "MODEM" || key == "GUARD") {
             error = "bad setting '" + p + "'";
@@ -127,11 +127,11 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
         } else if (a == "--tcp" || a == "--pty") {
             if (!value(v))
                 return false;
-            InstrumentSpec spec;
+            InstrumentSpec entry;
             ownFaults.emplace_back();
-            if (!ParseInstrument(v, a == "--pty", spec, ownFaults.back(), error))
+            if (!ParseInstrument(v, a == "--pty", entry, ownFaults.back(), error))
                 return false;
-            cl.instruments.push_back(std::move(spec));
+            cl.instruments.push_back(std::move(entry));
         } else if (a == "--fault") {
             if (!value(v))
                 return false;

@@ -39,16 +39,16 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     std::vector<std::unique_ptr<SimInstrument>> running;
-    for (const auto& spec : cl.instruments) {
-        std::unique_ptr<SimInstrument> sim = spec.pty
-                                                 ? SimInstrument::StartPty(spec.options, spec.path, error)
-                                                 : SimInstrument::StartTcp(spec.options, spec.port, error);
+    for (const auto& entry : cl.instruments) {
+        std::unique_ptr<SimInstrument> sim = entry.pty
+                                                 ? SimInstrument::StartPty(entry.options, entry.path, error)
+                                                 : SimInstrument::StartTcp(entry.options, entry.port, error);
         if (!sim) {
-            std::fprintf(stderr, "talven-sim: %s: %s\n", spec.options.profile.c_str(), error.c_str());
+            std::fprintf(stderr, "talven-sim: %s: %s\n", entry.options.profile.c_str(), error.c_str());
             running.clear();
             return 1;
         }
-        std::printf("%-16s id %-4d %s\n", spec.options.profile.c_str(), spec.options.id,
+        std::printf("%-16s id %-4d %s\n", entry.options.profile.c_str(), entry.options.id,
                     sim->where().c_str());
         running.push_back(std::move(sim));
     }

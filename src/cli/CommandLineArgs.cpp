@@ -30,20 +30,20 @@ bool ParseArgs(const std::vector<std::string>& args, const std::vector<OptionSpe
             inlineValue = arg.substr(eq + 1);
             hasInlineValue = true;
         }
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* allowedOption = nullptr;
         for (const auto& s : allowed) {
             if (s.name == name)
-                spec = &s;
+                allowedOption = &s;
         }
-        if (spec == nullptr) {
+        if (allowedOption == nullptr) {
             error = "unknown option " + name;
             return false;
         }
-        if (!spec->repeatable && parsed.Has(name)) {
+        if (!allowedOption->repeatable && parsed.Has(name)) {
             error = "option " + name + " given more than once";
             return false;
         }
-        if (!spec->takesValue) {
+        if (!allowedOption->takesValue) {
             if (hasInlineValue) {
                 error = "option " + name + " takes no value";
                 return false;

@@ -33,25 +33,25 @@ std::vector<std::string> Split(const std::string& text, char separator) {
     }
 }
 
-TargetResult TcpTarget(const std::string& spec, InstrumentTarget& target, std::string& error) {
-    const auto colon = spec.rfind(':');
+TargetResult TcpTarget(const std::string& given, InstrumentTarget& target, std::string& error) {
+    const auto colon = given.rfind(':');
     long port = 0;
-    if (colon == std::string::npos || colon == 0 || !ParseNumber(spec.substr(colon + 1), 1, 65535, port)) {
-        error = "--tcp wants HOST:PORT, not '" + spec + "'";
+    if (colon == std::string::npos || colon == 0 || !ParseNumber(given.substr(colon + 1), 1, 65535, port)) {
+        error = "--tcp wants HOST:PORT, not '" + given + "'";
         return TargetResult::kUsage;
     }
     auto link = std::make_unique<CTCPConnection>();
-    link->SetHost(spec.substr(0, colon));
+    link->SetHost(given.substr(0, colon));
     link->SetPort(static_cast<std::uint32_t>(port));
     target.ownNode = std::make_unique<CInstrumentConnectedNode>();
-    target.ownNode->SetName(spec);
+    target.ownNode->SetName(given);
     target.ownNode->SetConnection(std::move(link));
     target.node = target.ownNode.get();
     return TargetResult::kOk;
 }
 
-TargetResult SerialTarget(const std::string& spec, InstrumentTarget& target, std::string& error) {
-    const auto parts = Split(spec, ',');
+TargetResult SerialTarget(const std::string& given, InstrumentTarget& target, std::string& error) {
+    const auto parts = Split(given, ',');
     auto link = std::make_unique<CCommPortConnection>();
     long baud = 19200, dataBits = 8, stopBits = 1;
     std::string parity = parts.size() > 2 ? ToUpper(parts[2]) : "N";
@@ -63,7 +63,7 @@ TargetResult SerialTarget(const std::string& spec, InstrumentTarget& target, std
     if (!ok) {
         error =
             "--serial wants DEVICE[,BAUD[,PARITY[,DATABITS[,STOPBITS]]]] (parity N, O, E, M or S), not '" +
-            spec + "'";
+            given + "'";
         return TargetResult::kUsage;
     }
     link->SetPortName(parts[0]);

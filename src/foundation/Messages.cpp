@@ -32,15 +32,15 @@ const std::vector<MessageEntry>& Sorted() {
     return sorted;
 }
 
-// Formats one conversion (spec holds flags, width and precision, without length modifiers) of the
+// Formats one conversion (conversion holds flags, width and precision, without length modifiers) of the
 // given kind with snprintf, whose output length is measured first.
 template <typename T>
-void AppendFormatted(std::string& out, const std::string& spec, T value) {
-    const int n = std::snprintf(nullptr, 0, spec.c_str(), value);
+void AppendFormatted(std::string& out, const std::string& conversion, T value) {
+    const int n = std::snprintf(nullptr, 0, conversion.c_str(), value);
     if (n <= 0)
         return;
     std::string buffer(static_cast<std::size_t>(n) + 1, '\0');
-    std::snprintf(buffer.data(), buffer.size(), spec.c_str(), value);
+    std::snprintf(buffer.data(), buffer.size(), conversion.c_str(), value);
     buffer.resize(static_cast<std::size_t>(n));
     out += buffer;
 }
@@ -94,11 +94,11 @@ std::string FormatText(std::string_view format, const MessageArg* args, int coun
             i = j;
             continue;
         }
-        std::string spec = "%";
+        std::string conversion = "%";
         while (j < format.size() && std::string_view("-+ #0").find(format[j]) != std::string_view::npos)
-            spec += format[j++];
+            conversion += format[j++];
         while (j < format.size() && ((format[j] >= '0' && format[j] <= '9') || format[j] == '.'))
-            spec += format[j++];
+            conversion += format[j++];
         while (j < format.size() && std::string_view("lhLjzt").find(format[j]) != std::string_view::npos)
             ++j;
         if (j >= format.size())
@@ -110,17 +110,17 @@ std::string FormatText(std::string_view format, const MessageArg* args, int coun
         switch (conv) {
             case 'd':
             case 'i':
-                AppendFormatted(out, spec + "lld", static_cast<long long>(arg ? arg->AsInt() : 0));
+                AppendFormatted(out, conversion + "lld", static_cast<long long>(arg ? arg->AsInt() : 0));
                 break;
             case 'u':
             case 'x':
             case 'X':
             case 'o':
-                AppendFormatted(out, spec + "ll" + conv,
+                AppendFormatted(out, conversion + "ll" + conv,
                                 static_cast<unsigned long long>(arg ? arg->AsInt() : 0));
                 break;
             case 'c':
-                AppendFormatted(out, spec + "c", static_cast<int>(arg ? arg->AsInt() : 0));
+                AppendFormatted(out, conversion + "c", static_cast<int>(arg ? arg->AsInt() : 0));
                 break;
             case 'f':
             case 'F':
@@ -128,16 +128,16 @@ std::string FormatText(std::string_view format, const MessageArg* args, int coun
             case 'G':
             case 'e':
             case 'E':
-                AppendFormatted(out, spec + conv, arg ? arg->AsReal() : 0.0);
+                AppendFormatted(out, conversion + conv, arg ? arg->AsReal() : 0.0);
                 break;
             case 's': {
                 const std::string text = arg ? arg->AsText() : std::string();
-                AppendFormatted(out, spec + "s", text.c_str());
+                AppendFormatted(out, conversion + "s", text.c_str());
                 break;
             }
             default:
                 --next;  // not a conversion: print it as written
-                out += spec;
+                out += conversion;
                 out.push_back(conv);
                 break;
         }
