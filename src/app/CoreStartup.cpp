@@ -4,6 +4,7 @@
 
 #include "calibrator/CalibratorClasses.h"
 #include "dlog/DASChannel.h"
+#include "dlog/InstrumentNodeDlog.h"
 #include "session/SessionEnvironment.h"
 #include "text/InstrumentTokenStream.h"
 
@@ -17,6 +18,7 @@ void InitializeCore() {
         RegisterDlogArchiveClasses();
         RegisterCalibratorArchiveClasses();
         AddSessionObserver(&CalibratorSessionObserver());
+        AddSessionObserver(&DlogSessionObserver());
     });
 }
 

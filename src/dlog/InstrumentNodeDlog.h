@@ -9,11 +9,15 @@
 namespace talven {
 
 class CInstrumentNode;
+class SessionObserver;
 
 class InstrumentNodeDlog : public IDlogInstrument {
   public:
     /// The node must outlive the adapter. Attaches the node's channels to this adapter.
     explicit InstrumentNodeDlog(CInstrumentNode& node);
+    ~InstrumentNodeDlog() override;
+    InstrumentNodeDlog(const InstrumentNodeDlog&) = delete;
+    InstrumentNodeDlog& operator=(const InstrumentNodeDlog&) = delete;
 
     CNamedObjectList& DlogEvents() override;
     CNamedObjectList& DlogPoints() override;
@@ -36,5 +40,11 @@ class InstrumentNodeDlog : public IDlogInstrument {
     std::uint32_t setCounter_ = 0;
     bool modified_ = false;
 };
+
+/// Keeps the DLOG state in step with the instrument's sessions: a session starting afresh clears
+/// the modified mark and set counter of the node's adapters; a session closing discards the
+/// records downloaded for every channel of the node and clears the mark. Install it once at
+/// start-up with AddSessionObserver.
+SessionObserver& DlogSessionObserver();
 
 }  // namespace talven

@@ -439,6 +439,31 @@ TEST_F(DlogSessionDownload, replyCutByAReconnectionFailsTheDownloadAndKeepsTheRe
     EXPECT_LT(kept, static_cast<std::size_t>(channel->GetRecordCount()));
 }
 
+TEST_F(DlogSessionDownload, closingTheSessionDiscardsRecordsAndTheModifiedMark) {
+    struct ObserverScope {
+        ObserverScope() { AddSessionObserver(&DlogSessionObserver()); }
+        ~ObserverScope() { RemoveSessionObserver(&DlogSessionObserver()); }
+    } observing;
+    Start();
+    InstrumentNodeDlog dlog(*node);
+    DownloadConfiguration(dlog);
+    auto* channel = static_cast<CDASChannel*>(dlog.DlogChannels().at(0));
+    channel->SetSelected(true);
+    session->PostRequest(std::make_unique<CThreadMessageRequestDASRecords>(
+        node.get(), std::vector<CDASChannel*>{channel}, kWindow));
+    ASSERT_TRUE(WaitUntil([&] { return Count(wm::kRecordsDone) + Count(wm::kRecordsFailed) > 0; }, 60000));
+    ASSERT_GT(test::ParameterAt(*channel, 0)->GetRecordCount(), 0u);
+    dlog.SetDlogModified(true);
+
+    session->PostDisconnect();
+    ASSERT_TRUE(WaitUntil([&] { return !session->HasWorker(); }, 30000));
+    session->JoinEndedWorkers();
+    EXPECT_EQ(test::ParameterAt(*channel, 0)->GetRecordCount(), 0u);
+    EXPECT_FALSE(dlog.IsDlogModified());
+    EXPECT_EQ(dlog.DlogChannels().size(),
+              sim->instrument().dasData().channels.size());  // the configuration stays
+}
+
 TEST_F(DlogSessionDownload, configurationDownloadsAndIsSentBack) {
     Start();
     InstrumentNodeDlog dlog(*node);
