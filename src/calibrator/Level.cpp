@@ -37,13 +37,6 @@ bool ActionKindOfToken(int token, StepKind& kind) {
     }
 }
 
-CalFileResult Failure(int messageId, const std::string& path) {
-    CalFileResult result;
-    result.message = FormatMessage(messageId, path);
-    Log(kLogError, result.message);
-    return result;
-}
-
 /// Reads level lines while they come; the token after the last one stays current.
 void ReadLevelLines(TokenStream& ts, ICalibratorInstrument* instrument, int variant, CNamedObjectList& out,
                     TransferProgress* progress) {
@@ -289,24 +282,10 @@ bool ReadLevelTableFile(TokenStream& ts, ICalibratorInstrument* instrument, CNam
 
 CalFileResult LoadLevelTableFile(ICalibratorInstrument& instrument, const std::string& path) {
     CNamedObjectList read;
-    CalFileResult result;
-    std::ifstream file;
-    if (!OpenScriptFile(path, file)) {
-        result = Failure(calmsg::kUnableToLoadLevelTable, path);
-    } else {
-        FileInstrumentTokenStream ts(file);
-        ts.SetMultiLine(true);
-        const bool parsed = ReadLevelTableFile(ts, &instrument, read);
-        if (file.bad()) {
-            result = Failure(calmsg::kUnableToLoadLevelTable, path);
-        } else if (!parsed) {
-            result.message =
-                FormatMessage(calmsg::kLevelTableSyntaxError, ts.GetErrorText(), ts.GetErrorLine(), path);
-            Log(kLogError, result.message);
-        } else {
-            result.ok = true;
-        }
-    }
+    const CalFileResult result = ReadScriptFile(
+        path, calmsg::kUnableToLoadLevelTable, calmsg::kLevelTableSyntaxError,
+        [&](TokenStream& ts, CNamedObjectList& out) { return ReadLevelTableFile(ts, &instrument, out); },
+        read);
     if (!result.ok)
         read.DeleteAll();
     {
@@ -320,7 +299,7 @@ CalFileResult LoadLevelTableFile(ICalibratorInstrument& instrument, const std::s
 
 CalFileResult SaveLevelTableFile(ICalibratorInstrument& instrument, const std::string& path) {
     if (!ReplaceFileContents(path, LevelTableFileText(instrument)))
-        return Failure(calmsg::kUnableToSaveLevelTable, path);
+        return FileFailure(calmsg::kUnableToSaveLevelTable, path);
     instrument.SetLevelTableModified(false);
     return {true, {}};
 }

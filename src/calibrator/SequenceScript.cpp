@@ -12,17 +12,6 @@
 
 namespace talven {
 
-namespace {
-
-CalFileResult Failure(int messageId, const std::string& path) {
-    CalFileResult result;
-    result.message = FormatMessage(messageId, path);
-    Log(kLogError, result.message);
-    return result;
-}
-
-}  // namespace
-
 std::string SequenceListText(ICalibratorInstrument& instrument, unsigned flags) {
     flags |= textflag::kScript;
     DataGuard guard;
@@ -67,24 +56,9 @@ bool ReadSequenceList(TokenStream& ts, ICalibratorInstrument* instrument, CNamed
 
 CalFileResult LoadSequenceFile(ICalibratorInstrument& instrument, const std::string& path) {
     CNamedObjectList read;
-    CalFileResult result;
-    std::ifstream file;
-    if (!OpenScriptFile(path, file)) {
-        result = Failure(calmsg::kUnableToLoadSequenceScript, path);
-    } else {
-        FileInstrumentTokenStream ts(file);
-        ts.SetMultiLine(true);
-        const bool parsed = ReadSequenceList(ts, &instrument, read);
-        if (file.bad()) {
-            result = Failure(calmsg::kUnableToLoadSequenceScript, path);
-        } else if (!parsed) {
-            result.message =
-                FormatMessage(calmsg::kSequenceScriptSyntaxError, ts.GetErrorText(), ts.GetErrorLine(), path);
-            Log(kLogError, result.message);
-        } else {
-            result.ok = true;
-        }
-    }
+    const CalFileResult result = ReadScriptFile(
+        path, calmsg::kUnableToLoadSequenceScript, calmsg::kSequenceScriptSyntaxError,
+        [&](TokenStream& ts, CNamedObjectList& out) { return ReadSequenceList(ts, &instrument, out); }, read);
     if (!result.ok)
         read.DeleteAll();
     {
@@ -99,7 +73,7 @@ CalFileResult LoadSequenceFile(ICalibratorInstrument& instrument, const std::str
 CalFileResult SaveSequenceFile(ICalibratorInstrument& instrument, const std::string& path) {
     const std::string text = SequenceListText(instrument, SequenceFileFlags());
     if (!ReplaceFileContents(path, text))
-        return Failure(calmsg::kUnableToSaveSequenceConfig, path);
+        return FileFailure(calmsg::kUnableToSaveSequenceConfig, path);
     instrument.SetSequenceConfigModified(false);
     return {true, {}};
 }
