@@ -6,6 +6,7 @@
 
 #include "app/EventLog.h"
 #include "cli/InstrumentTarget.h"
+#include "cli/SessionCommand.h"
 #include "cli/Talvenctl.h"
 #include "foundation/Log.h"
 #include "foundation/Messages.h"
@@ -21,17 +22,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const char* kTargetHelp =
-    "Target (exactly one):\n"
-    "  --tcp HOST:PORT\n"
-    "  --serial DEVICE[,BAUD[,PARITY[,DATABITS[,STOPBITS]]]]   parity N, O, E, M or S; defaults 19200,N,8,1\n"
-    "  --network FILE --instrument NAME   an instrument of a .cfg or .cfx file, with its saved settings\n"
-    "Session options:\n"
-    "  --password N   log on with this password\n"
-    "  --id N         address the instrument by its ID\n"
-    "  --timeout MS   receive time-out in milliseconds\n"
-    "  --log FILE     write the event log (commands, responses, errors) to FILE\n";
-
 const char* kInfoUsage =
     "Usage: talvenctl info TARGET [SESSION OPTIONS]\n\nConnects, prints the instrument's information, "
     "disconnects.\n\n";
@@ -39,63 +29,6 @@ const char* kPanelUsage =
     "Usage: talvenctl panel TARGET [SESSION OPTIONS] [--key N]...\n\n"
     "Connects, prints the display's two lines and one line per status light (NAME: off|on|blinking),\n"
     "then presses each key given (1 to 9) and prints the display after it.\n\n";
-
-/// Event log for --log: every category on; removed again when the command ends.
-class CommandLog {
-  public:
-    explicit CommandLog(const std::string& path) {
-        if (path.empty())
-            return;
-        EventLogSettings settings;
-        settings.logCommands = settings.logResponses = settings.logErrors = true;
-        settings.fileName = path;
-        log_ = std::make_unique<EventLog>();
-        log_->SetSettings(settings);
-        log_->OpenLog();
-        SetLogSink(log_.get());
-    }
-    ~CommandLog() {
-        if (!log_)
-            return;
-        log_->CloseLog();
-        SetLogSink(nullptr);
-    }
-    CommandLog(const CommandLog&) = delete;
-    CommandLog& operator=(const CommandLog&) = delete;
-
-  private:
-    std::unique_ptr<EventLog> log_;
-};
-
-/// A connected session for the length of a command; disconnects when it ends.
-class Connected {
-  public:
-    explicit Connected(CInstrumentConnectedNode& node) : session_(CInstrumentSession::Of(node)) {
-        session_.PostConnect();
-        WaitForWorker(session_, 10min);  // the connect exchange
-        WaitForWorker(session_, 2min);   // the display read it posts at its end
-    }
-    ~Connected() {
-        session_.PostDisconnect();
-        WaitForWorker(session_, 2min);
-        session_.JoinEndedWorkers();
-    }
-    Connected(const Connected&) = delete;
-    Connected& operator=(const Connected&) = delete;
-
-    CInstrumentSession& session() { return session_; }
-    bool open() const { return session_.IsSessionOpen(); }
-    /// Why the connect failed: the status message shown in place of the display, if any.
-    std::string FailureText() const {
-        const std::string shown = session_.GetDisplayTexts()[0];
-        if (shown.size() > 1 && shown[0] == ':')
-            return shown.substr(1);
-        return FormatMessage(msg::kUnableToConnectSite, session_.GetNode().GetName());
-    }
-
-  private:
-    CInstrumentSession& session_;
-};
 
 std::string RightTrimmed(std::string text) {
     while (!text.empty() && (text.back() == ' ' || text.back() == '\0'))
@@ -121,45 +54,6 @@ void PrintLights(CInstrumentSession& session, std::ostream& out) {
             continue;
         out << names[i] << ": " << (states[i] == 0 ? "off" : states[i] == 1 ? "on" : "blinking") << "\n";
     }
-}
-
-/// Parses, builds the target and connects; runs body on the connected session.
-template <typename Body>
-int WithSession(const std::vector<std::string>& args, std::vector<OptionSpec> options, const char* usage,
-                std::ostream& out, std::ostream& err, Body body) {
-    ParsedArgs parsed;
-    std::string error;
-    if (!ParseArgs(args, options, parsed, error)) {
-        err << "talvenctl: " << error << "\n" << usage << kTargetHelp;
-        return kExitUsage;
-    }
-    if (parsed.Has("--help")) {
-        out << usage << kTargetHelp;
-        return kExitOk;
-    }
-    if (!parsed.operands.empty()) {
-        err << "talvenctl: unexpected argument " << parsed.operands[0] << "\n" << usage << kTargetHelp;
-        return kExitUsage;
-    }
-    CommandLog log(parsed.Value("--log"));
-    InstrumentTarget target;
-    switch (MakeTarget(parsed, target, error)) {
-        case TargetResult::kUsage:
-            err << "talvenctl: " << error << "\n" << usage << kTargetHelp;
-            return kExitUsage;
-        case TargetResult::kFailed:
-            if (!error.empty())
-                err << error << "\n";
-            return kExitFailed;
-        case TargetResult::kOk:
-            break;
-    }
-    Connected connected(*target.node);
-    if (!connected.open()) {
-        err << connected.FailureText() << "\n";
-        return kExitFailed;
-    }
-    return body(connected.session(), parsed);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "app/CoreStartup.h"
 #include "cli/CommandLineArgs.h"
+#include "cli/DlogCommands.h"
 #include "cli/InstrumentCommands.h"
 #include "foundation/UserPrompt.h"
 #include "network/InstrumentNode.h"
@@ -31,6 +32,8 @@ const char* kUsage =
     "  config convert IN OUT   load IN and save it as OUT (each format by its extension)\n"
     "  info TARGET             connect and print the instrument's information\n"
     "  panel TARGET [--key N]  connect and print the front panel; press keys\n"
+    "  dlog get-config TARGET -o FILE       write the DLOG configuration as a script file\n"
+    "  dlog send-config TARGET FILE [--yes] send a DLOG configuration script file\n"
     "\n"
     "Run 'talvenctl COMMAND --help' for the options of a command.\n";
 
@@ -191,6 +194,8 @@ int RunTalvenctl(const std::vector<std::string>& args, std::ostream& out, std::o
         return InfoCommand(rest, out, err);
     if (command == "panel")
         return PanelCommand(rest, out, err);
+    if (command == "dlog")
+        return DlogCommand(rest, out, err);
     err << "talvenctl: unknown command " << command << "\n" << kUsage;
     return kExitUsage;
 }

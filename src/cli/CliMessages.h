@@ -1,0 +1,12 @@
+#pragma once
+// Numbers of the command line's own texts (the block 63700-63799).
+
+namespace talven::msg {
+constexpr int kCliDlogConfigDownloadFailed = 63700;
+constexpr int kCliDlogConfigSendFailed = 63701;
+constexpr int kCliPassYes = 63702;
+constexpr int kCliNotSent = 63703;
+constexpr int kCliYesNoSuffix = 63704;
+constexpr int kCliMissing = 63705;
+constexpr int kCliUnknownSubcommand = 63706;
+}  // namespace talven::msg

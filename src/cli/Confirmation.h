@@ -1,0 +1,26 @@
+#pragma once
+// The confirmation question a send asks before it replaces the instrument's configuration: on the
+// terminal, or refused when standard input is no terminal and --yes was not given.
+
+#include <istream>
+#include <ostream>
+
+namespace talven::cli {
+
+enum class ConfirmResult { kYes, kNo, kNoTerminal };
+
+/// Asks the question (a message number) on err and reads the answer: "y" or "yes" (any letter
+/// case) is yes, anything else no.
+ConfirmResult AskConfirmation(int questionId, std::ostream& err);
+
+/// Makes AskConfirmation read from terminal as if it were one (null: as if there were no
+/// terminal) for the lifetime of the scope, instead of standard input.
+class ScopedConfirmationInput {
+  public:
+    explicit ScopedConfirmationInput(std::istream* terminal);
+    ~ScopedConfirmationInput();
+    ScopedConfirmationInput(const ScopedConfirmationInput&) = delete;
+    ScopedConfirmationInput& operator=(const ScopedConfirmationInput&) = delete;
+};
+
+}  // namespace talven::cli
