@@ -9,4 +9,6 @@ constexpr int kCliNotSent = 63703;
 constexpr int kCliYesNoSuffix = 63704;
 constexpr int kCliMissing = 63705;
 constexpr int kCliUnknownSubcommand = 63706;
+constexpr int kCliSequenceDownloadFailed = 63707;
+constexpr int kCliLevelTableDownloadFailed = 63708;
 }  // namespace talven::msg

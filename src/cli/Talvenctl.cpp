@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "app/CoreStartup.h"
+#include "cli/CalibratorCommands.h"
 #include "cli/CommandLineArgs.h"
 #include "cli/DlogCommands.h"
 #include "cli/InstrumentCommands.h"
@@ -34,6 +35,10 @@ const char* kUsage =
     "  panel TARGET [--key N]  connect and print the front panel; press keys\n"
     "  dlog get-config TARGET -o FILE       write the DLOG configuration as a script file\n"
     "  dlog send-config TARGET FILE [--yes] send a DLOG configuration script file\n"
+    "  seq get TARGET -o FILE               write a calibrator's sequence configuration\n"
+    "  seq send TARGET FILE [--yes]         send a sequence configuration script file\n"
+    "  levels get TARGET -o FILE            write a calibrator's level table\n"
+    "  levels send TARGET FILE [--yes]      send a level table file\n"
     "\n"
     "Run 'talvenctl COMMAND --help' for the options of a command.\n";
 
@@ -196,6 +201,10 @@ int RunTalvenctl(const std::vector<std::string>& args, std::ostream& out, std::o
         return PanelCommand(rest, out, err);
     if (command == "dlog")
         return DlogCommand(rest, out, err);
+    if (command == "seq")
+        return SequenceCommand(rest, out, err);
+    if (command == "levels")
+        return LevelsCommand(rest, out, err);
     err << "talvenctl: unknown command " << command << "\n" << kUsage;
     return kExitUsage;
 }
