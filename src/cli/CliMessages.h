@@ -11,4 +11,13 @@ constexpr int kCliMissing = 63705;
 constexpr int kCliUnknownSubcommand = 63706;
 constexpr int kCliSequenceDownloadFailed = 63707;
 constexpr int kCliLevelTableDownloadFailed = 63708;
+constexpr int kCliBadCount = 63709;
+constexpr int kCliBadDate = 63710;
+constexpr int kCliOneSelection = 63711;
+constexpr int kCliFileOrDirectory = 63712;
+constexpr int kCliOneChannelFile = 63713;
+constexpr int kCliNoSuchChannel = 63714;
+constexpr int kCliRecordDownloadFailed = 63715;
+constexpr int kCliChannelWithoutRecords = 63716;
+constexpr int kCliBetweenTwoDates = 63717;
 }  // namespace talven::msg

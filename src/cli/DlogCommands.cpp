@@ -1,5 +1,6 @@
 #include "cli/DlogCommands.h"
 
+#include <cstdio>
 #include <memory>
 #include <ostream>
 
@@ -7,9 +8,14 @@
 #include "cli/Confirmation.h"
 #include "cli/SessionCommand.h"
 #include "cli/TransferWait.h"
+#include "dlog/CsvExport.h"
+#include "dlog/DASChannel.h"
+#include "dlog/DataRecordSet.h"
+#include "dlog/DlogInstrument.h"
 #include "dlog/DlogRequests.h"
 #include "dlog/DlogScript.h"
 #include "dlog/InstrumentNodeDlog.h"
+#include "network/NetworkFiles.h"
 
 namespace talven::cli {
 
@@ -24,6 +30,153 @@ const char* kDlogUsage =
     "its configuration and discards its stored data; the question is asked on the terminal first.\n"
     "  -o FILE   the script file to write\n"
     "  --yes     send without asking (needed when standard input is not a terminal)\n\n";
+
+const char* kGetDataUsage =
+    "Usage: talvenctl dlog get-data TARGET [SESSION OPTIONS] [--channel NAME]...\n"
+    "           [--all | --since-last | --records N | --hours N | --days N | --weeks N | --months N |\n"
+    "            --between FROM TO] [--no-instrument-dates] (-o FILE | -d DIR) [--append] [--samples]\n"
+    "\n"
+    "Downloads the records of the channels named, all their parameters, and writes them as CSV.\n"
+    "Without --network the DLOG configuration is downloaded first; with --network the channels, their\n"
+    "record selections and last-download times come from the file, and the new last-download times\n"
+    "are saved back to it.\n"
+    "  --channel NAME         a channel to download (repeatable; default: every channel)\n"
+    "  --all                  every record\n"
+    "  --since-last           the records since the channel's last download\n"
+    "  --records N            the most recent N records\n"
+    "  --hours N, --days N, --weeks N, --months N   the records of the most recent N hours, days, ...\n"
+    "  --between FROM TO      the records between two times, each \"MM/DD/YYYY HH:MM:SS\"\n"
+    "                         (without a selection: each channel's own, or every record)\n"
+    "  --no-instrument-dates  select by the computer's dates, not the instrument's\n"
+    "  -o FILE                write the one channel's records to FILE\n"
+    "  -d DIR                 write each channel's records into DIR under the proposed file name\n"
+    "  --append               append to existing files instead of replacing them\n"
+    "  --samples              add the sample count columns of parameters that store them\n\n";
+
+struct RecordSelectionOption {
+    const char* name;
+    CSelectionSet::Mode mode;
+    std::int32_t CSelectionSet::*count;
+};
+
+const RecordSelectionOption kSelectionOptions[] = {
+    {"--all", CSelectionSet::kAll, nullptr},
+    {"--since-last", CSelectionSet::kSinceLast, nullptr},
+    {"--records", CSelectionSet::kRecentRecords, &CSelectionSet::records},
+    {"--hours", CSelectionSet::kRecentHours, &CSelectionSet::hours},
+    {"--days", CSelectionSet::kRecentDays, &CSelectionSet::days},
+    {"--weeks", CSelectionSet::kRecentWeeks, &CSelectionSet::weeks},
+    {"--months", CSelectionSet::kRecentMonths, &CSelectionSet::months},
+};
+
+bool ParseCount(const std::string& text, std::int32_t& count) {
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    count = std::stoi(text);
+    return count > 0;
+}
+
+bool ParseDateTime(const std::string& text, std::uint32_t& seconds) {
+    int month = 0, day = 0, year = 0, hour = 0, minute = 0, second = 0, used = 0;
+    if (std::sscanf(text.c_str(), "%2d/%2d/%4d %2d:%2d:%2d%n", &month, &day, &year, &hour, &minute, &second,
+                    &used) != 6 ||
+        static_cast<std::size_t>(used) != text.size() || year < 1970)
+        return false;
+    const DateTime when = DateTime::FromElements(year, month, day, hour, minute, second);
+    if (!when.valid())
+        return false;
+    seconds = when.seconds();
+    return true;
+}
+
+/// What get-data was asked for, checked before connecting.
+struct GetDataRequest {
+    bool selectionGiven = false;
+    CSelectionSet selection;
+    bool noInstrumentDates = false;
+    std::vector<std::string> channels;
+    std::string file;
+    std::string directory;
+    CsvOptions csv;
+};
+
+/// Takes "--between FROM TO" out of args (the parser knows options of one value only). False with
+/// error set when it is incomplete or given twice.
+bool TakeBetween(std::vector<std::string>& args, std::vector<std::string>& between, std::string& error) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != "--between")
+            continue;
+        if (!between.empty()) {
+            error = FormatMessage(msg::kCliOneSelection);
+            return false;
+        }
+        if (i + 2 >= args.size()) {
+            error = FormatMessage(msg::kCliBetweenTwoDates);
+            return false;
+        }
+        between = {args[i + 1], args[i + 2]};
+        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+                   args.begin() + static_cast<std::ptrdiff_t>(i) + 3);
+        --i;
+    }
+    return true;
+}
+
+/// Checks the options of a parsed get-data command line; false with error set on a usage error.
+bool MakeGetDataRequest(const ParsedArgs& parsed, const std::vector<std::string>& between,
+                        GetDataRequest& request, std::string& error) {
+    int selections = between.empty() ? 0 : 1;
+    for (const auto& option : kSelectionOptions) {
+        if (!parsed.Has(option.name))
+            continue;
+        ++selections;
+        request.selection.mode = option.mode;
+        if (option.count != nullptr &&
+            !ParseCount(parsed.Value(option.name), request.selection.*option.count)) {
+            error = FormatMessage(msg::kCliBadCount, option.name, parsed.Value(option.name));
+            return false;
+        }
+    }
+    if (selections > 1) {
+        error = FormatMessage(msg::kCliOneSelection);
+        return false;
+    }
+    if (!between.empty()) {
+        request.selection.mode = CSelectionSet::kBetween;
+        for (int i = 0; i < 2; ++i) {
+            if (!ParseDateTime(between[static_cast<std::size_t>(i)],
+                               i == 0 ? request.selection.from : request.selection.to)) {
+                error = FormatMessage(msg::kCliBadDate, between[static_cast<std::size_t>(i)]);
+                return false;
+            }
+        }
+    }
+    request.selectionGiven = selections == 1;
+    request.noInstrumentDates = parsed.Has("--no-instrument-dates");
+    if (parsed.Has("-o") == parsed.Has("-d")) {
+        error = FormatMessage(msg::kCliFileOrDirectory);
+        return false;
+    }
+    request.file = parsed.Value("-o");
+    request.directory = parsed.Value("-d");
+    auto named = parsed.values.find("--channel");
+    if (named != parsed.values.end())
+        request.channels = named->second;
+    if (!request.file.empty() && request.channels.size() > 1) {
+        error = FormatMessage(msg::kCliOneChannelFile);
+        return false;
+    }
+    request.csv.append = parsed.Has("--append");
+    request.csv.samplesBox = parsed.Has("--samples");
+    request.csv.showErrors = true;
+    return true;
+}
+
+std::string InDirectory(const std::string& directory, const std::string& name) {
+    if (directory.empty() || directory.back() == '/')
+        return directory + name;
+    return directory + "/" + name;
+}
 
 /// True when the arguments parse, ask for no help and lack the option that must be given.
 bool LacksRequiredOption(const std::vector<std::string>& args, const std::vector<OptionSpec>& options,
@@ -110,11 +263,109 @@ int SendConfig(const std::vector<std::string>& args, std::ostream& out, std::ost
         1);
 }
 
+int GetData(std::vector<std::string> args, std::ostream& out, std::ostream& err) {
+    auto options = TargetOptions();
+    for (const auto& option : kSelectionOptions)
+        options.push_back({option.name, option.count != nullptr, false});
+    for (const char* flag : {"--no-instrument-dates", "--append", "--samples"})
+        options.push_back({flag, false, false});
+    options.push_back({"--channel", true, true});
+    options.push_back({"-o", true, false});
+    options.push_back({"-d", true, false});
+
+    std::vector<std::string> between;
+    std::string error;
+    if (!TakeBetween(args, between, error)) {
+        err << error << "\n" << kGetDataUsage << kTargetHelp;
+        return kExitUsage;
+    }
+    GetDataRequest request;
+    ParsedArgs probe;
+    if (ParseArgs(args, options, probe, error) && !probe.Has("--help") &&
+        !MakeGetDataRequest(probe, between, request, error)) {
+        err << error << "\n" << kGetDataUsage << kTargetHelp;
+        return kExitUsage;
+    }
+    RecordingNotifier notes;
+    ScopedNotifier scope(&notes);
+    return WithSession(
+        args, options, kGetDataUsage, out, err, [&](CInstrumentSession& session, const ParsedArgs& parsed) {
+            CInstrumentConnectedNode& node = session.GetNode();
+            InstrumentNodeDlog dlog(node);
+            const bool fromNetwork = parsed.Has("--network");
+            if ((!fromNetwork || dlog.DlogChannels().empty()) &&
+                !DownloadConfiguration(session, notes, dlog, err))
+                return kExitFailed;
+
+            std::vector<CDASChannel*> channels;
+            if (request.channels.empty()) {
+                for (const auto& item : dlog.DlogChannels())
+                    channels.push_back(static_cast<CDASChannel*>(item.get()));
+            }
+            for (const auto& name : request.channels) {
+                auto* channel = dynamic_cast<CDASChannel*>(dlog.DlogChannels().FindByName(name));
+                if (channel == nullptr) {
+                    err << FormatMessage(msg::kCliNoSuchChannel, name) << "\n";
+                    return kExitFailed;
+                }
+                channels.push_back(channel);
+            }
+            if (!request.file.empty() && channels.size() > 1) {
+                err << FormatMessage(msg::kCliOneChannelFile) << "\n" << kGetDataUsage << kTargetHelp;
+                return kExitUsage;
+            }
+
+            // Each channel downloads with the selection asked for, or else its own.
+            SetAllChannelsSelected(dlog, false);
+            std::vector<CSelectionSet> selections;
+            selections.reserve(channels.size());
+            for (CDASChannel* channel : channels) {
+                selections.push_back(request.selectionGiven ? request.selection
+                                                            : channel->GetDownloadSelection());
+                if (request.noInstrumentDates)
+                    selections.back().useInstrumentSelection = false;
+                channel->SetSelected(true);
+                channel->SetActiveSelection(&selections.back());
+            }
+            const bool downloaded = RunTransfer(
+                session, notes,
+                std::make_unique<CThreadMessageRequestDASRecords>(&node, channels, kCommandWindow),
+                wm::kRecordsDone, wm::kRecordsFailed);
+            for (CDASChannel* channel : channels)
+                channel->SetActiveSelection(nullptr);
+            if (!downloaded) {
+                err << FormatMessage(msg::kCliRecordDownloadFailed, node.GetName()) << "\n";
+                return kExitFailed;
+            }
+
+            const DateFormatSlots formats;
+            for (CDASChannel* channel : channels) {
+                CDataRecordSet set;
+                GatherChannel(*channel, set);
+                if (set.GetRowCount() == 0) {
+                    err << FormatMessage(msg::kCliChannelWithoutRecords, channel->GetName()) << "\n";
+                    continue;
+                }
+                const std::string path =
+                    request.file.empty()
+                        ? InDirectory(request.directory, ProposeDataFileName(dlog, channel->GetName(), set,
+                                                                             formats, DateTime::Now()))
+                        : request.file;
+                if (!WriteRecordSetCsv(set, path, request.csv, formats))
+                    return kExitFailed;
+            }
+            if (fromNetwork &&
+                !SaveNetworkConfiguration(*GetCurrentNetworkConfiguration(), parsed.Value("--network")))
+                return kExitFailed;
+            return kExitOk;
+        });
+}
+
 }  // namespace
 
 int DlogCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty() || args[0] == "--help") {
-        (args.empty() ? err : out) << kDlogUsage << kTargetHelp;
+        (args.empty() ? err : out) << kDlogUsage << kGetDataUsage << kTargetHelp;
         return args.empty() ? kExitUsage : kExitOk;
     }
     const std::vector<std::string> rest(args.begin() + 1, args.end());
@@ -122,6 +373,8 @@ int DlogCommand(const std::vector<std::string>& args, std::ostream& out, std::os
         return GetConfig(rest, out, err);
     if (args[0] == "send-config")
         return SendConfig(rest, out, err);
+    if (args[0] == "get-data")
+        return GetData(rest, out, err);
     err << FormatMessage(msg::kCliUnknownSubcommand, args[0]) << "\n" << kDlogUsage << kTargetHelp;
     return kExitUsage;
 }

@@ -1,13 +1,25 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "cli/Confirmation.h"
 #include "cli/Talvenctl.h"
+#include "dlog/DASChannel.h"
 #include "foundation/DateTime.h"
+#include "network/InstrumentNode.h"
+#include "network/NetworkConfiguration.h"
+#include "network/NetworkFiles.h"
+#include "sim/Dlog.h"
 #include "sim/SimServer.h"
+#include "transport/TCPConnection.h"
 
 namespace talven::cli {
 namespace {
@@ -18,7 +30,15 @@ struct Result {
     std::string err;
 };
 
-Result Talvenctl(const std::vector<std::string>& args) {
+/// Runs the command; one against a simulator gets a short receive time-out, since some replies end
+/// only when the instrument falls silent.
+Result Talvenctl(std::vector<std::string> args) {
+    const bool toSimulator = std::find(args.begin(), args.end(), "--tcp") != args.end() ||
+                             std::find(args.begin(), args.end(), "--network") != args.end();
+    if (toSimulator && std::find(args.begin(), args.end(), "--timeout") == args.end()) {
+        args.push_back("--timeout");
+        args.push_back("400");
+    }
     std::ostringstream out, err;
     const int status = RunTalvenctl(args, out, err);
     return {status, out.str(), err.str()};
@@ -37,13 +57,14 @@ void WriteAll(const std::string& path, const std::string& text) {
 
 class TalvenctlDlog : public ::testing::Test {
   protected:
+    const std::uint32_t now = DateTime::FromElements(2026, 3, 1, 12, 0, 0).seconds();
     std::unique_ptr<sim::SimInstrument> sim;
     std::string dir;
 
     void SetUp() override {
         sim::InstrumentOptions o;
         o.profile = "analyzer";
-        o.clockStart = DateTime::FromElements(2026, 3, 1, 12, 0, 0).seconds();
+        o.clockStart = now;
         o.clockFrozen = true;
         std::string error;
         sim = sim::SimInstrument::StartTcp(o, 0, error);
@@ -149,6 +170,206 @@ TEST_F(TalvenctlDlog, aDamagedScriptOrAnUnwritableFileExitsOneAndBadArgumentsExi
     EXPECT_EQ(help.status, kExitOk);
     EXPECT_NE(help.out.find("--yes"), std::string::npos);
     EXPECT_NE(help.out.find("--tcp"), std::string::npos);
+}
+
+/// The records of a data file: its heading and, per row, the time stamp and the value cells.
+struct CsvFile {
+    std::string heading;
+    std::vector<std::uint32_t> times;
+    std::vector<std::vector<double>> values;
+    int headings = 0;
+};
+
+CsvFile ReadCsv(const std::string& path) {
+    CsvFile file;
+    std::istringstream lines(ReadAll(path));
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.rfind("Time Stamp", 0) == 0) {
+            file.heading = line;
+            ++file.headings;
+            continue;
+        }
+        int month = 0, day = 0, year = 0, hour = 0, minute = 0, second = 0;
+        if (std::sscanf(line.c_str(), "%d/%d/%d %d:%d:%d", &month, &day, &year, &hour, &minute, &second) !=
+            6) {
+            ADD_FAILURE() << "not a record row: " << line;
+            continue;
+        }
+        file.times.push_back(DateTime::FromElements(year, month, day, hour, minute, second).seconds());
+        std::vector<double> cells;
+        for (std::size_t at = line.find(','); at != std::string::npos; at = line.find(',', at + 1))
+            cells.push_back(std::strtod(line.c_str() + at + 1, nullptr));
+        file.values.push_back(cells);
+    }
+    return file;
+}
+
+/// The generated values of the simulated channel for the last rows.size() records, compared with
+/// the rows (value columns only, without sample counts).
+void ExpectRowsAsGenerated(const sim::DasData& data, const sim::DasChannel& channel, std::uint32_t now,
+                           const CsvFile& file, std::size_t firstRow) {
+    const sim::RecordRange range = sim::StoredRecords(data, channel, now);
+    const std::size_t rows = file.times.size() - firstRow;
+    ASSERT_LE(rows, static_cast<std::size_t>(range.count));
+    for (std::size_t row = 0; row < rows; ++row) {
+        const std::int64_t k = range.firstK + range.count - static_cast<std::int64_t>(rows - row);
+        const std::uint32_t t = range.timeOf(k);
+        SCOPED_TRACE(channel.name + " row " + std::to_string(row));
+        EXPECT_EQ(file.times[firstRow + row], t);
+        ASSERT_EQ(file.values[firstRow + row].size(), channel.params.size());
+        for (std::size_t c = 0; c < channel.params.size(); ++c) {
+            const sim::SampleValue v = sim::ValueAt(data, channel, channel.params[c], t);
+            if (!v.valid)
+                continue;
+            EXPECT_NEAR(file.values[firstRow + row][c], v.value,
+                        0.5 * std::pow(10.0, -channel.params[c].precision) + 1e-6)
+                << channel.params[c].name;
+        }
+    }
+}
+
+TEST_F(TalvenctlDlog, getDataWritesOneChannelsRecordsAsGeneratedAndAppendsTheNextDownload) {
+    const auto data = sim->instrument().dasData();
+    const sim::DasChannel& channel = data.channels.front();
+    const std::string path = dir + "/" + channel.name + ".csv";
+    const Result all = Talvenctl({"dlog", "get-data", "--tcp", Tcp(), "--channel", channel.name, "-o", path});
+    ASSERT_EQ(all.status, kExitOk) << all.err;
+    CsvFile file = ReadCsv(path);
+    EXPECT_EQ(file.headings, 1);
+    EXPECT_EQ(static_cast<std::int64_t>(file.times.size()), sim::StoredRecords(data, channel, now).count);
+    for (const auto& param : channel.params)
+        EXPECT_NE(file.heading.find(" " + param.name + "-"), std::string::npos) << file.heading;
+    ExpectRowsAsGenerated(data, channel, now, file, 0);
+
+    const Result more = Talvenctl({"dlog", "get-data", "--tcp", Tcp(), "--channel", channel.name, "-o", path,
+                                   "--append", "--records", "2"});
+    ASSERT_EQ(more.status, kExitOk) << more.err;
+    const CsvFile appended = ReadCsv(path);
+    EXPECT_EQ(appended.headings, 1);
+    ASSERT_EQ(appended.times.size(), file.times.size() + 2);
+    ExpectRowsAsGenerated(data, channel, now, appended, file.times.size());
+
+    const Result replaced = Talvenctl(
+        {"dlog", "get-data", "--tcp", Tcp(), "--channel", channel.name, "-o", path, "--records", "1"});
+    ASSERT_EQ(replaced.status, kExitOk) << replaced.err;
+    EXPECT_EQ(ReadCsv(path).times.size(), 1u);
+}
+
+TEST_F(TalvenctlDlog, getDataIntoADirectoryWritesEveryChannelUnderItsProposedNameWithSampleCounts) {
+    const auto data = sim->instrument().dasData();
+    const std::string out = dir + "/out";
+    ASSERT_EQ(mkdir(out.c_str(), 0700), 0);
+    const Result r =
+        Talvenctl({"dlog", "get-data", "-d", out, "--records", "3", "--samples", "--tcp", Tcp()});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(out))
+        names.push_back(entry.path().filename().string());
+    ASSERT_EQ(names.size(), data.channels.size());
+    for (const auto& channel : data.channels) {
+        const auto found = std::find_if(names.begin(), names.end(), [&](const std::string& name) {
+            return name.find("-" + channel.name + "-" + channel.params.front().name + "-") !=
+                   std::string::npos;
+        });
+        ASSERT_NE(found, names.end()) << channel.name;
+        EXPECT_EQ(found->substr(found->size() - 4), ".csv");
+        const CsvFile file = ReadCsv(out + "/" + *found);
+        ASSERT_EQ(file.times.size(), 3u) << *found;
+        std::size_t storing = 0, shown = 0;
+        for (const auto& param : channel.params)
+            storing += param.storeSamples;
+        for (std::size_t at = file.heading.find("Samples"); at != std::string::npos;
+             at = file.heading.find("Samples", at + 1))
+            ++shown;
+        EXPECT_EQ(shown, storing) << file.heading;
+    }
+}
+
+TEST_F(TalvenctlDlog, getDataWithANetworkFileSavesTheLastDownloadAndSinceLastFindsNothingNew) {
+    const std::string network = dir + "/net.cfg";
+    {
+        CNetworkConfiguration configuration;
+        ScopedNetworkConfiguration current(&configuration);
+        auto node = std::make_unique<CInstrumentConnectedNode>();
+        node->SetName("Roof");
+        auto tcp = std::make_unique<CTCPConnection>();
+        tcp->SetHost("127.0.0.1");
+        tcp->SetPort(sim->port());
+        node->SetConnection(std::move(tcp));
+        configuration.ConnectedInstruments().Append(std::move(node));
+        ASSERT_TRUE(SaveNetworkConfiguration(configuration, network));
+    }
+    const std::string channelName = sim->instrument().dasData().channels.front().name;
+    const std::string first = dir + "/first.csv";
+    const Result r = Talvenctl({"dlog", "get-data", "--network", network, "--instrument", "Roof", "--channel",
+                                channelName, "-o", first});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_FALSE(ReadCsv(first).times.empty());
+    {
+        CNetworkConfiguration configuration;
+        ScopedNetworkConfiguration current(&configuration);
+        ASSERT_TRUE(LoadNetworkConfiguration(configuration, network));
+        auto* node = dynamic_cast<CInstrumentNode*>(configuration.ConnectedInstruments().FindByName("Roof"));
+        ASSERT_NE(node, nullptr);
+        auto* channel = dynamic_cast<CDASChannel*>(node->GetList(kDlogChannels).FindByName(channelName));
+        ASSERT_NE(channel, nullptr);
+        EXPECT_TRUE(channel->GetDownloadedBefore());
+    }
+    const std::string second = dir + "/second.csv";
+    const Result again =
+        Talvenctl({"dlog", "get-data", "--network", network, "--instrument", "Roof", "--channel", channelName,
+                   "--since-last", "--no-instrument-dates", "-o", second});
+    ASSERT_EQ(again.status, kExitOk) << again.err;
+    EXPECT_NE(again.err.find("Channel " + channelName + " has no records"), std::string::npos) << again.err;
+    EXPECT_FALSE(std::filesystem::exists(second));
+}
+
+TEST_F(TalvenctlDlog, getDataRefusesBadSelectionsAndOutputsWithUsageAndUnknownChannelsWithFailure) {
+    const std::string f = dir + "/x.csv";
+    const std::vector<std::vector<std::string>> usage = {
+        {"--tcp", Tcp()},
+        {"--tcp", Tcp(), "-o", f, "-d", dir},
+        {"--tcp", Tcp(), "-o", f, "--records", "0"},
+        {"--tcp", Tcp(), "-o", f, "--hours", "x"},
+        {"--tcp", Tcp(), "-o", f, "--all", "--days", "2"},
+        {"--tcp", Tcp(), "-o", f, "--between", "03/01/2026 10:00:00"},
+        {"--tcp", Tcp(), "-o", f, "--between", "13/01/2026 10:00:00", "03/01/2026 12:00:00"},
+        {"--tcp", Tcp(), "-o", f, "--channel", "A", "--channel", "B"},
+        {"--tcp", Tcp(), "-o", f},
+        {"--tcp", Tcp(), "-o", f, "--bogus"},
+    };
+    for (auto args : usage) {
+        args.insert(args.begin(), {"dlog", "get-data"});
+        const Result r = Talvenctl(args);
+        EXPECT_EQ(r.status, kExitUsage) << ::testing::PrintToString(args) << r.err;
+        EXPECT_NE(r.err.find("Usage: talvenctl dlog get-data"), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(f));
+    const Result unknown = Talvenctl({"dlog", "get-data", "--tcp", Tcp(), "--channel", "NOSUCH", "-d", dir});
+    EXPECT_EQ(unknown.status, kExitFailed);
+    EXPECT_NE(unknown.err.find("The instrument has no DLOG channel NOSUCH."), std::string::npos)
+        << unknown.err;
+
+    const std::string between = dir + "/between.csv";
+    const std::string name = sim->instrument().dasData().channels.front().name;
+    const Result window = Talvenctl({"dlog", "get-data", "--tcp", Tcp(), "--channel", name, "-o", between,
+                                     "--between", "03/01/2026 11:00:00", "03/01/2026 12:00:00"});
+    ASSERT_EQ(window.status, kExitOk) << window.err;
+    const CsvFile file = ReadCsv(between);
+    ASSERT_FALSE(file.times.empty());
+    for (std::uint32_t t : file.times) {
+        EXPECT_GE(t, DateTime::FromElements(2026, 3, 1, 11, 0, 0).seconds());
+        EXPECT_LE(t, now);
+    }
+
+    const Result help = Talvenctl({"dlog", "get-data", "--help"});
+    EXPECT_EQ(help.status, kExitOk);
+    for (const char* option :
+         {"--channel", "--all", "--since-last", "--records", "--hours", "--days", "--weeks", "--months",
+          "--between", "--no-instrument-dates", "-o FILE", "-d DIR", "--append", "--samples", "--network"})
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
 }
 
 }  // namespace
