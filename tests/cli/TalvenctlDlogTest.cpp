@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "CliTestSupport.h"
 #include "cli/Confirmation.h"
 #include "cli/Talvenctl.h"
 #include "dlog/DASChannel.h"
@@ -24,35 +25,12 @@
 namespace talven::cli {
 namespace {
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
+using test::ReadAll;
+using test::Result;
+using test::WriteAll;
 
-/// Runs the command; one against a simulator gets a short receive time-out, since some replies end
-/// only when the instrument falls silent.
 Result Talvenctl(std::vector<std::string> args) {
-    const bool toSimulator = std::find(args.begin(), args.end(), "--tcp") != args.end() ||
-                             std::find(args.begin(), args.end(), "--network") != args.end();
-    if (toSimulator && std::find(args.begin(), args.end(), "--timeout") == args.end()) {
-        args.push_back("--timeout");
-        args.push_back("400");
-    }
-    std::ostringstream out, err;
-    const int status = RunTalvenctl(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteAll(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
+    return test::RunAgainstSimulator(std::move(args));
 }
 
 class TalvenctlDlog : public ::testing::Test {

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "CliTestSupport.h"
 #include "cli/Talvenctl.h"
 #include "foundation/DateTime.h"
 #include "sim/SimServer.h"
@@ -11,16 +12,10 @@
 namespace talven::cli {
 namespace {
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
+using test::Result;
 
 Result Talvenctl(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = RunTalvenctl(args, out, err);
-    return {status, out.str(), err.str()};
+    return test::Run(args);
 }
 
 std::unique_ptr<sim::SimInstrument> StartSim(const std::string& profile, bool pty) {
