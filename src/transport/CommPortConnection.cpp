@@ -51,11 +51,11 @@ std::unique_ptr<CConnection> CCommPortConnection::Clone() const {
 }
 
 bool CCommPortConnection::IsHandleOpen() const {
-    return handleValid_;
+    return stream_.HandleValid();
 }
 
 bool CCommPortConnection::Open(LinkOwner* owner) {
-    if (device_)
+    if (stream_.Attached())
         return false;
     SetLastErrorText({});
     SerialSettings settings;
@@ -72,10 +72,7 @@ bool CCommPortConnection::Open(LinkOwner* owner) {
         SetLastErrorText(std::move(text));
         return false;
     }
-    device_ = std::move(device);
-    input_ = std::make_unique<PolledInput>();
-    input_->Allocate();
-    handleValid_ = true;
+    stream_.Attach(std::move(device));
     CConnection::Open(owner);
     return true;
 }
@@ -86,36 +83,25 @@ bool CCommPortConnection::Close() {
 }
 
 bool CCommPortConnection::CloseDevice() {
-    if (!device_)
-        return false;
-    DrainOutput(*device_, [this](int ms) { Pause(ms); });
-    handleValid_ = false;
-    device_.reset();
-    input_.reset();
-    return true;
+    return stream_.Detach([this](int ms) { Pause(ms); });
 }
 
 bool CCommPortConnection::Purge() {
-    if (!device_ || !IsOpen())
-        return false;
-    input_->Clear();
-    return device_->FlushInput();
+    return IsOpen() && stream_.Purge();
 }
 
 int CCommPortConnection::Read(char* buffer, int maxLength, int timeoutMs, int terminator,
                               bool countFailures) {
-    if (!device_ || !IsOpen())
+    if (!IsOpen() || !stream_.Attached())
         return 0;
-    int count = PolledRead(*device_, *input_, buffer, maxLength, timeoutMs, terminator);
+    const int count = stream_.Read(buffer, maxLength, timeoutMs, terminator);
     if (countFailures)
         NoteReadResult(count < 1);
     return count;
 }
 
 bool CCommPortConnection::Write(std::string_view text) {
-    if (!device_ || !IsOpen() || text.empty())
-        return false;
-    return device_->WriteAll(text.data(), text.size());
+    return IsOpen() && stream_.Write(text);
 }
 
 bool CCommPortConnection::EditProperties() {

@@ -8,11 +8,9 @@
 #include <string>
 
 #include "transport/Connection.h"
+#include "transport/SerialDevice.h"
 
 namespace talven {
-
-class SerialDevice;
-class PolledInput;
 
 class CCommPortConnection : public CConnection {
   public:
@@ -75,9 +73,7 @@ class CCommPortConnection : public CConnection {
     bool xonXoff_ = false;
 
     // Link state: worker thread only.
-    std::unique_ptr<SerialDevice> device_;
-    std::unique_ptr<PolledInput> input_;
-    std::atomic<bool> handleValid_{false};
+    DeviceStream stream_;
 };
 
 }  // namespace talven

@@ -76,4 +76,40 @@ void DrainOutput(SerialDevice& device, const std::function<void(int)>& pause) {
     pause(100);
 }
 
+void DeviceStream::Attach(std::unique_ptr<SerialDevice> device) {
+    device_ = std::move(device);
+    input_ = std::make_unique<PolledInput>();
+    input_->Allocate();
+    handleValid_ = true;
+}
+
+bool DeviceStream::Detach(const std::function<void(int)>& pause) {
+    if (!device_)
+        return false;
+    DrainOutput(*device_, pause);
+    handleValid_ = false;
+    device_.reset();
+    input_.reset();
+    return true;
+}
+
+bool DeviceStream::Purge() {
+    if (!device_)
+        return false;
+    input_->Clear();
+    return device_->FlushInput();
+}
+
+int DeviceStream::Read(char* buffer, int maxLength, int timeoutMs, int terminator) {
+    if (!device_)
+        return 0;
+    return PolledRead(*device_, *input_, buffer, maxLength, timeoutMs, terminator);
+}
+
+bool DeviceStream::Write(std::string_view text) {
+    if (!device_ || text.empty())
+        return false;
+    return device_->WriteAll(text.data(), text.size());
+}
+
 }  // namespace talven

@@ -5,10 +5,12 @@
 // terminals have no system device entry) go through termios directly. Both keep an exclusive
 // advisory lock on the device so that a second open of the same port fails, even for root.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace talven {
@@ -83,5 +85,24 @@ int PolledRead(SerialDevice& device, PolledInput& input, char* buffer, int maxLe
 
 /// Waits (100 ms steps through pause, at most 10 s) for the output queue to drain, then 100 ms more.
 void DrainOutput(SerialDevice& device, const std::function<void(int)>& pause);
+
+/// An open serial device with its read buffer: what the serial and telephony links do with the
+/// device once it is open. Worker thread only, except HandleValid.
+class DeviceStream {
+  public:
+    void Attach(std::unique_ptr<SerialDevice> device);
+    /// Drains the output through pause and releases the device; false when none was attached.
+    bool Detach(const std::function<void(int)>& pause);
+    bool Attached() const { return device_ != nullptr; }
+    bool HandleValid() const { return handleValid_; }
+    bool Purge();
+    int Read(char* buffer, int maxLength, int timeoutMs, int terminator);
+    bool Write(std::string_view text);
+
+  private:
+    std::unique_ptr<SerialDevice> device_;
+    std::unique_ptr<PolledInput> input_;
+    std::atomic<bool> handleValid_{false};
+};
 
 }  // namespace talven

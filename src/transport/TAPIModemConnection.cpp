@@ -32,7 +32,7 @@ CTAPIModemConnection::CTAPIModemConnection(const CTAPIModemConnection& other) : 
 }
 
 CTAPIModemConnection::~CTAPIModemConnection() {
-    if (line_ != 0 || device_)
+    if (line_ != 0 || stream_.Attached())
         CTAPIModemConnection::Close();
 }
 
@@ -41,11 +41,11 @@ std::unique_ptr<CConnection> CTAPIModemConnection::Clone() const {
 }
 
 bool CTAPIModemConnection::IsHandleOpen() const {
-    return handleValid_;
+    return stream_.HandleValid();
 }
 
 bool CTAPIModemConnection::Open(LinkOwner* owner) {
-    if (line_ != 0 || device_)
+    if (line_ != 0 || stream_.Attached())
         return false;
     SetLastErrorText({});
     TelephonyProvider* provider = GetTelephonyProvider();
@@ -85,10 +85,7 @@ bool CTAPIModemConnection::Open(LinkOwner* owner) {
         Hangup(*provider, false);
         return false;
     }
-    device_ = std::move(device);
-    input_ = std::make_unique<PolledInput>();
-    input_->Allocate();
-    handleValid_ = true;
+    stream_.Attach(std::move(device));
     CConnection::Open(owner);
     return true;
 }
@@ -138,38 +135,28 @@ void CTAPIModemConnection::Hangup(TelephonyProvider& provider, bool waitForDrop)
 
 bool CTAPIModemConnection::Close() {
     CConnection::Close();
-    if (device_) {
-        DrainOutput(*device_, [this](int ms) { Pause(ms); });
-        handleValid_ = false;
-        device_.reset();
-    }
+    stream_.Detach([this](int ms) { Pause(ms); });
     if (provider_)
         Hangup(*provider_, true);
-    input_.reset();
     return true;
 }
 
 bool CTAPIModemConnection::Purge() {
-    if (!device_ || !IsOpen())
-        return false;
-    input_->Clear();
-    return device_->FlushInput();
+    return IsOpen() && stream_.Purge();
 }
 
 int CTAPIModemConnection::Read(char* buffer, int maxLength, int timeoutMs, int terminator,
                                bool countFailures) {
-    if (!device_ || !IsOpen())
+    if (!IsOpen() || !stream_.Attached())
         return 0;
-    int count = PolledRead(*device_, *input_, buffer, maxLength, timeoutMs, terminator);
+    const int count = stream_.Read(buffer, maxLength, timeoutMs, terminator);
     if (countFailures)
         NoteReadResult(count < 1);
     return count;
 }
 
 bool CTAPIModemConnection::Write(std::string_view text) {
-    if (!device_ || !IsOpen() || text.empty())
-        return false;
-    return device_->WriteAll(text.data(), text.size());
+    return IsOpen() && stream_.Write(text);
 }
 
 bool CTAPIModemConnection::EditProperties() {

@@ -2,17 +2,15 @@
 // A call placed through the telephony service's data modem; once connected, the call's
 // communications device is read by polling like a serial port.
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "transport/Connection.h"
+#include "transport/SerialDevice.h"
 #include "transport/Telephony.h"
 
 namespace talven {
-
-class PolledInput;
 
 class CTAPIModemConnection : public CConnection {
   public:
@@ -61,9 +59,7 @@ class CTAPIModemConnection : public CConnection {
     TelephonyProvider* provider_ = nullptr;
     TelephonyLine line_ = 0;
     TelephonyCall call_ = 0;
-    std::unique_ptr<SerialDevice> device_;
-    std::unique_ptr<PolledInput> input_;
-    std::atomic<bool> handleValid_{false};
+    DeviceStream stream_;
 };
 
 }  // namespace talven
