@@ -28,6 +28,8 @@ struct CalibratorTable {
     int downloadFailed;
     int sendQuestion;
     int sendFailed;
+    int downloading;  // the status texts of the transfers
+    int sending;
     RequestMaker download;
     RequestMaker send;
     FileAction save;
@@ -55,6 +57,8 @@ const CalibratorTable& Sequences() {
         msg::kCliSequenceDownloadFailed,
         calmsg::kSendSequenceQuestion,
         calmsg::kSequenceSendFailed,
+        calmsg::kDownloadingSequenceConfig,
+        calmsg::kSendingSequenceConfig,
         Maker<CThreadMessageRequestSequenceConfig>(),
         Maker<CThreadMessageSendSequenceConfig>(),
         [](ICalibratorInstrument& calibrator, const std::string& path) {
@@ -80,6 +84,8 @@ const CalibratorTable& Levels() {
         msg::kCliLevelTableDownloadFailed,
         calmsg::kSendLevelTableQuestion,
         calmsg::kLevelTableSendFailed,
+        calmsg::kDownloadingLevelTable,
+        calmsg::kSendingLevelTable,
         Maker<CThreadMessageRequestLevelTable>(),
         Maker<CThreadMessageSendLevelTable>(),
         [](ICalibratorInstrument& calibrator, const std::string& path) {
@@ -92,10 +98,10 @@ const CalibratorTable& Levels() {
     return table;
 }
 
-bool Download(const CalibratorTable& table, CInstrumentSession& session, RecordingNotifier& notes,
+bool Download(const CalibratorTable& table, CInstrumentSession& session, CommandNotifier& notes,
               CInstrumentCalibratorView& calibrator, std::ostream& err) {
     if (RunTransfer(session, notes, table.download(&session.GetNode(), &calibrator), wm::kDownloadDone,
-                    wm::kDownloadFailed))
+                    wm::kDownloadFailed, FormatMessage(table.downloading)))
         return true;
     err << FormatMessage(table.downloadFailed, session.GetNode().GetName()) << "\n";
     return false;
@@ -111,8 +117,7 @@ int Get(const CalibratorTable& table, const std::vector<std::string>& args, std:
         err << FormatMessage(msg::kCliMissing, "-o FILE") << "\n" << table.usage << kTargetHelp;
         return kExitUsage;
     }
-    RecordingNotifier notes;
-    ScopedNotifier scope(&notes);
+    CommandNotifier notes;
     return WithSession(args, options, table.usage, out, err,
                        [&](CInstrumentSession& session, const ParsedArgs& parsed) {
                            CInstrumentCalibratorView calibrator(session.GetNode());
@@ -131,8 +136,7 @@ int Send(const CalibratorTable& table, const std::vector<std::string>& args, std
          std::ostream& err) {
     auto options = TargetOptions();
     options.push_back({"--yes", false, false});
-    RecordingNotifier notes;
-    ScopedNotifier scope(&notes);
+    CommandNotifier notes;
     return WithSession(
         args, options, table.usage, out, err,
         [&](CInstrumentSession& session, const ParsedArgs& parsed) {
@@ -163,7 +167,7 @@ int Send(const CalibratorTable& table, const std::vector<std::string>& args, std
                 }
             }
             if (!RunTransfer(session, notes, table.send(&session.GetNode(), &calibrator), wm::kSendDone,
-                             wm::kSendFailed)) {
+                             wm::kSendFailed, FormatMessage(table.sending))) {
                 err << FormatMessage(table.sendFailed) << "\n";
                 return kExitFailed;
             }

@@ -20,4 +20,14 @@ constexpr int kCliNoSuchChannel = 63714;
 constexpr int kCliRecordDownloadFailed = 63715;
 constexpr int kCliChannelWithoutRecords = 63716;
 constexpr int kCliBetweenTwoDates = 63717;
+constexpr int kCliCollectStart = 63718;
+constexpr int kCliCollectWritten = 63719;
+constexpr int kCliCollectNothingNew = 63720;
+constexpr int kCliCollectNoFile = 63721;
+constexpr int kCliCollectPassDone = 63722;
+constexpr int kCliCollectStopped = 63723;
+constexpr int kCliCollectStopping = 63724;
+constexpr int kCliCollectNotSaved = 63725;
+constexpr int kCliCollectNothingDue = 63726;
+constexpr int kCliChannelOfInstrument = 63727;
 }  // namespace talven::msg

@@ -186,12 +186,12 @@ bool LacksRequiredOption(const std::vector<std::string>& args, const std::vector
     return ParseArgs(args, options, probe, ignored) && !probe.Has("--help") && !probe.Has(required);
 }
 
-bool DownloadConfiguration(CInstrumentSession& session, RecordingNotifier& notes, InstrumentNodeDlog& dlog,
+bool DownloadConfiguration(CInstrumentSession& session, CommandNotifier& notes, InstrumentNodeDlog& dlog,
                            std::ostream& err) {
     if (RunTransfer(
             session, notes,
             std::make_unique<CThreadMessageRequestDASConfig>(&session.GetNode(), &dlog, kCommandWindow),
-            wm::kDownloadDone, wm::kDownloadFailed))
+            wm::kDownloadDone, wm::kDownloadFailed, FormatMessage(msg::kDownloadingDlogConfig)))
         return true;
     err << FormatMessage(msg::kCliDlogConfigDownloadFailed, session.GetNode().GetName()) << "\n";
     return false;
@@ -204,8 +204,7 @@ int GetConfig(const std::vector<std::string>& args, std::ostream& out, std::ostr
         err << FormatMessage(msg::kCliMissing, "-o FILE") << "\n" << kDlogUsage << kTargetHelp;
         return kExitUsage;
     }
-    RecordingNotifier notes;
-    ScopedNotifier scope(&notes);
+    CommandNotifier notes;
     return WithSession(args, options, kDlogUsage, out, err,
                        [&](CInstrumentSession& session, const ParsedArgs& parsed) {
                            InstrumentNodeDlog dlog(session.GetNode());
@@ -223,8 +222,7 @@ int GetConfig(const std::vector<std::string>& args, std::ostream& out, std::ostr
 int SendConfig(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     auto options = TargetOptions();
     options.push_back({"--yes", false, false});
-    RecordingNotifier notes;
-    ScopedNotifier scope(&notes);
+    CommandNotifier notes;
     return WithSession(
         args, options, kDlogUsage, out, err,
         [&](CInstrumentSession& session, const ParsedArgs& parsed) {
@@ -254,7 +252,7 @@ int SendConfig(const std::vector<std::string>& args, std::ostream& out, std::ost
             if (!RunTransfer(
                     session, notes,
                     std::make_unique<CThreadMessageSendDASConfig>(&session.GetNode(), &dlog, kCommandWindow),
-                    wm::kSendDone, wm::kSendFailed)) {
+                    wm::kSendDone, wm::kSendFailed, FormatMessage(msg::kSendingDlogConfig))) {
                 err << FormatMessage(msg::kCliDlogConfigSendFailed, session.GetNode().GetName()) << "\n";
                 return kExitFailed;
             }
@@ -286,8 +284,7 @@ int GetData(std::vector<std::string> args, std::ostream& out, std::ostream& err)
         err << error << "\n" << kGetDataUsage << kTargetHelp;
         return kExitUsage;
     }
-    RecordingNotifier notes;
-    ScopedNotifier scope(&notes);
+    CommandNotifier notes;
     return WithSession(
         args, options, kGetDataUsage, out, err, [&](CInstrumentSession& session, const ParsedArgs& parsed) {
             CInstrumentConnectedNode& node = session.GetNode();

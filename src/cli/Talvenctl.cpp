@@ -7,7 +7,9 @@
 
 #include "app/CoreStartup.h"
 #include "cli/CalibratorCommands.h"
+#include "cli/CollectCommand.h"
 #include "cli/CommandLineArgs.h"
+#include "cli/Console.h"
 #include "cli/DlogCommands.h"
 #include "cli/InstrumentCommands.h"
 #include "foundation/UserPrompt.h"
@@ -40,6 +42,7 @@ const char* kUsage =
     "  seq send TARGET FILE [--yes]         send a sequence configuration script file\n"
     "  levels get TARGET -o FILE            write a calibrator's level table\n"
     "  levels send TARGET FILE [--yes]      send a level table file\n"
+    "  collect NETWORK [--once]             download every channel due for automatic download\n"
     "\n"
     "Run 'talvenctl COMMAND --help' for the options of a command.\n";
 
@@ -51,19 +54,20 @@ const char* kConfigUsage =
     "show prints one node a line, indented two blanks per level:\n"
     "  site NAME / multiplexor NAME ADDRESS / instrument NAME followed by its link.\n";
 
-/// Messages meant for a dialog go to standard error; questions take their default answer.
+/// Messages meant for a dialog go to standard error (from any thread); questions take their
+/// default answer.
 class StderrPrompt : public UserPrompt {
   public:
-    explicit StderrPrompt(std::ostream& err) : err_(err) {}
+    explicit StderrPrompt(Console& console) : console_(console) {}
     int MessageBox(const std::string& text, const std::string&, unsigned flags) override {
-        err_ << text << "\n";
+        console_.Message(text);
         return DefaultAnswer(flags);
     }
     std::optional<std::string> OpenFile(const FileDialogRequest&) override { return std::nullopt; }
     std::optional<std::string> SaveFile(const FileDialogRequest&) override { return std::nullopt; }
 
   private:
-    std::ostream& err_;
+    Console& console_;
 };
 
 char ParityLetter(std::uint32_t parity) {
@@ -180,9 +184,12 @@ std::string DescribeNetworkTree(CNetworkConfiguration& configuration) {
     return out.str();
 }
 
-int RunTalvenctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunTalvenctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                 ErrorStream errStream) {
     InitializeCore();
-    StderrPrompt prompt(err);
+    Console console(err, errStream.terminal, errStream.width);
+    ScopedConsole scopedConsole(console);
+    StderrPrompt prompt(console);
     ScopedUserPrompt scopedPrompt(&prompt);
     if (args.empty()) {
         err << kUsage;
@@ -206,6 +213,8 @@ int RunTalvenctl(const std::vector<std::string>& args, std::ostream& out, std::o
         return SequenceCommand(rest, out, err);
     if (command == "levels")
         return LevelsCommand(rest, out, err);
+    if (command == "collect")
+        return CollectCommand(rest, out, err);
     err << "talvenctl: unknown command " << command << "\n" << kUsage;
     return kExitUsage;
 }

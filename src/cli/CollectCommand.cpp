@@ -1,0 +1,147 @@
+#include "cli/CollectCommand.h"
+
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <ostream>
+#include <thread>
+
+#include "cli/CliMessages.h"
+#include "cli/Collector.h"
+#include "cli/SessionCommand.h"
+#include "cli/TransferWait.h"
+#include "foundation/Log.h"
+#include "foundation/Messages.h"
+
+namespace talven::cli {
+
+namespace {
+
+const char* kCollectUsage =
+    "Usage: talvenctl collect NETWORK [--once] [--samples] [--log FILE]\n"
+    "\n"
+    "Downloads every channel of NETWORK (a .cfg or .cfx file) that is selected for automatic\n"
+    "download and whose download period has passed, with the channel's own record selection, and\n"
+    "writes its records to the channel's download file (appended when its append flag is set), as\n"
+    "the DLOG window's automatic mode does. Instruments are worked in parallel; instruments sharing\n"
+    "a port or an address one after another. The channels' last-download times are saved back to\n"
+    "NETWORK, so a restart does not download twice. A relative download file name is taken from the\n"
+    "current directory.\n"
+    "  --once      make one pass and exit; otherwise check every minute until SIGINT or SIGTERM,\n"
+    "              then finish the downloads under way and exit (a second signal ends at once)\n"
+    "  --samples   add the sample count columns of parameters that store them\n"
+    "  --log FILE  write the event log (commands, responses, errors) to FILE\n"
+    "Exit status: 0 when every due channel was downloaded and written, 1 when any was not.\n";
+
+constexpr auto kCheckInterval = std::chrono::minutes(1);
+constexpr auto kStopPoll = std::chrono::milliseconds(100);
+
+std::atomic<bool> stopRequested{false};
+
+extern "C" void OnStopSignal(int) {
+    stopRequested = true;
+}
+
+/// SIGINT and SIGTERM set the stop flag while collect runs. The handler resets itself when it
+/// fires, so a second signal ends the program the usual way.
+class StopSignals {
+  public:
+    StopSignals() {
+        stopRequested = false;
+        struct sigaction action = {};
+        action.sa_handler = OnStopSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESETHAND;
+        sigaction(SIGINT, &action, &previousInt_);
+        sigaction(SIGTERM, &action, &previousTerm_);
+    }
+    ~StopSignals() {
+        sigaction(SIGINT, &previousInt_, nullptr);
+        sigaction(SIGTERM, &previousTerm_, nullptr);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+  private:
+    struct sigaction previousInt_ = {};
+    struct sigaction previousTerm_ = {};
+};
+
+/// Says once, as soon as it is noticed, that a stop was asked for.
+class StopNotice {
+  public:
+    explicit StopNotice(Console& console)
+        : thread_([this, &console] {
+              while (!done_) {
+                  if (stopRequested) {
+                      Log(kLogStatus, MessageText(msg::kCliCollectStopping));
+                      console.Message(MessageText(msg::kCliCollectStopping));
+                      return;
+                  }
+                  std::this_thread::sleep_for(kStopPoll);
+              }
+          }) {}
+    ~StopNotice() {
+        done_ = true;
+        thread_.join();
+    }
+    StopNotice(const StopNotice&) = delete;
+    StopNotice& operator=(const StopNotice&) = delete;
+
+  private:
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+};
+
+}  // namespace
+
+int CollectCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const std::vector<OptionSpec> options = {{"--once"}, {"--samples"}, {"--log", true}, {"--help"}};
+    ParsedArgs parsed;
+    std::string error;
+    if (!ParseArgs(args, options, parsed, error)) {
+        err << "talvenctl: " << error << "\n" << kCollectUsage;
+        return kExitUsage;
+    }
+    if (parsed.Has("--help")) {
+        out << kCollectUsage;
+        return kExitOk;
+    }
+    if (parsed.operands.size() != 1) {
+        if (parsed.operands.empty())
+            err << FormatMessage(msg::kCliMissing, "NETWORK") << "\n" << kCollectUsage;
+        else
+            err << "talvenctl: unexpected argument " << parsed.operands[1] << "\n" << kCollectUsage;
+        return kExitUsage;
+    }
+    CommandLog log(parsed.Value("--log"));
+    CommandNotifier notes;
+    StopSignals signals;
+    StopNotice notice(notes.console());
+    CollectOptions collect;
+    collect.networkPath = parsed.operands[0];
+    collect.samplesBox = parsed.Has("--samples");
+    Collector collector(collect, notes, stopRequested);
+
+    const bool once = parsed.Has("--once");
+    bool allDone = true;
+    for (bool first = true;; first = false) {
+        const auto started = std::chrono::steady_clock::now();
+        const PassOutcome outcome = collector.RunPass();
+        if (first && !outcome.loaded)
+            return kExitFailed;
+        allDone = allDone && outcome.ok;
+        if (once && outcome.loaded && outcome.dueChannels == 0)
+            notes.console().Message(MessageText(msg::kCliCollectNothingDue));
+        if (once)
+            break;
+        while (!stopRequested && std::chrono::steady_clock::now() - started < kCheckInterval)
+            std::this_thread::sleep_for(kStopPoll);
+        if (stopRequested)
+            break;
+    }
+    return allDone ? kExitOk : kExitFailed;
+}
+
+}  // namespace talven::cli
