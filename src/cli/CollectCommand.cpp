@@ -72,25 +72,30 @@ class StopSignals {
 class StopNotice {
   public:
     explicit StopNotice(Console& console)
-        : thread_([this, &console] {
-              while (!done_) {
-                  if (stopRequested) {
-                      Log(kLogStatus, MessageText(msg::kCliCollectStopping));
-                      console.Message(MessageText(msg::kCliCollectStopping));
-                      return;
-                  }
+        : console_(console), thread_([this] {
+              while (!done_ && !stopRequested)
                   std::this_thread::sleep_for(kStopPoll);
-              }
+              Say();
           }) {}
     ~StopNotice() {
         done_ = true;
         thread_.join();
+        Say();  // a stop that came in the last poll interval
     }
     StopNotice(const StopNotice&) = delete;
     StopNotice& operator=(const StopNotice&) = delete;
 
   private:
+    void Say() {
+        if (!stopRequested || said_.exchange(true))
+            return;
+        Log(kLogStatus, MessageText(msg::kCliCollectStopping));
+        console_.Message(MessageText(msg::kCliCollectStopping));
+    }
+
+    Console& console_;
     std::atomic<bool> done_{false};
+    std::atomic<bool> said_{false};
     std::thread thread_;
 };
 
