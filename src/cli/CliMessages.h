@@ -30,4 +30,8 @@ constexpr int kCliCollectStopping = 63724;
 constexpr int kCliCollectNotSaved = 63725;
 constexpr int kCliCollectNothingDue = 63726;
 constexpr int kCliChannelOfInstrument = 63727;
+constexpr int kCliAutoNeedsNetwork = 63728;
+constexpr int kCliAutoContradiction = 63729;
+constexpr int kCliAutoOneChannelFile = 63730;
+constexpr int kCliAutoBadPeriod = 63731;
 }  // namespace talven::msg

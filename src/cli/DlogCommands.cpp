@@ -6,6 +6,8 @@
 
 #include "cli/CliMessages.h"
 #include "cli/Confirmation.h"
+#include "cli/DlogAutoCommand.h"
+#include "cli/RecordSelectionArgs.h"
 #include "cli/SessionCommand.h"
 #include "cli/TransferWait.h"
 #include "dlog/CsvExport.h"
@@ -53,42 +55,6 @@ const char* kGetDataUsage =
     "  --append               append to existing files instead of replacing them\n"
     "  --samples              add the sample count columns of parameters that store them\n\n";
 
-struct RecordSelectionOption {
-    const char* name;
-    CSelectionSet::Mode mode;
-    std::int32_t CSelectionSet::*count;
-};
-
-const RecordSelectionOption kSelectionOptions[] = {
-    {"--all", CSelectionSet::kAll, nullptr},
-    {"--since-last", CSelectionSet::kSinceLast, nullptr},
-    {"--records", CSelectionSet::kRecentRecords, &CSelectionSet::records},
-    {"--hours", CSelectionSet::kRecentHours, &CSelectionSet::hours},
-    {"--days", CSelectionSet::kRecentDays, &CSelectionSet::days},
-    {"--weeks", CSelectionSet::kRecentWeeks, &CSelectionSet::weeks},
-    {"--months", CSelectionSet::kRecentMonths, &CSelectionSet::months},
-};
-
-bool ParseCount(const std::string& text, std::int32_t& count) {
-    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    count = std::stoi(text);
-    return count > 0;
-}
-
-bool ParseDateTime(const std::string& text, std::uint32_t& seconds) {
-    int month = 0, day = 0, year = 0, hour = 0, minute = 0, second = 0, used = 0;
-    if (std::sscanf(text.c_str(), "%2d/%2d/%4d %2d:%2d:%2d%n", &month, &day, &year, &hour, &minute, &second,
-                    &used) != 6 ||
-        static_cast<std::size_t>(used) != text.size() || year < 1970)
-        return false;
-    const DateTime when = DateTime::FromElements(year, month, day, hour, minute, second);
-    if (!when.valid())
-        return false;
-    seconds = when.seconds();
-    return true;
-}
-
 /// What get-data was asked for, checked before connecting.
 struct GetDataRequest {
     bool selectionGiven = false;
@@ -100,59 +66,15 @@ struct GetDataRequest {
     CsvOptions csv;
 };
 
-/// Takes "--between FROM TO" out of args (the parser knows options of one value only). False with
-/// error set when it is incomplete or given twice.
-bool TakeBetween(std::vector<std::string>& args, std::vector<std::string>& between, std::string& error) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] != "--between")
-            continue;
-        if (!between.empty()) {
-            error = FormatMessage(msg::kCliOneSelection);
-            return false;
-        }
-        if (i + 2 >= args.size()) {
-            error = FormatMessage(msg::kCliBetweenTwoDates);
-            return false;
-        }
-        between = {args[i + 1], args[i + 2]};
-        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
-                   args.begin() + static_cast<std::ptrdiff_t>(i) + 3);
-        --i;
-    }
-    return true;
-}
-
 /// Checks the options of a parsed get-data command line; false with error set on a usage error.
 bool MakeGetDataRequest(const ParsedArgs& parsed, const std::vector<std::string>& between,
                         GetDataRequest& request, std::string& error) {
-    int selections = between.empty() ? 0 : 1;
-    for (const auto& option : kSelectionOptions) {
-        if (!parsed.Has(option.name))
-            continue;
-        ++selections;
-        request.selection.mode = option.mode;
-        if (option.count != nullptr &&
-            !ParseCount(parsed.Value(option.name), request.selection.*option.count)) {
-            error = FormatMessage(msg::kCliBadCount, option.name, parsed.Value(option.name));
-            return false;
-        }
-    }
-    if (selections > 1) {
-        error = FormatMessage(msg::kCliOneSelection);
+    RecordSelectionArgs selection;
+    if (!ParseRecordSelection(parsed, between, selection, error))
         return false;
-    }
-    if (!between.empty()) {
-        request.selection.mode = CSelectionSet::kBetween;
-        for (int i = 0; i < 2; ++i) {
-            if (!ParseDateTime(between[static_cast<std::size_t>(i)],
-                               i == 0 ? request.selection.from : request.selection.to)) {
-                error = FormatMessage(msg::kCliBadDate, between[static_cast<std::size_t>(i)]);
-                return false;
-            }
-        }
-    }
-    request.selectionGiven = selections == 1;
-    request.noInstrumentDates = parsed.Has("--no-instrument-dates");
+    request.selectionGiven = selection.given;
+    request.selection = selection.selection;
+    request.noInstrumentDates = selection.noInstrumentDates;
     if (parsed.Has("-o") == parsed.Has("-d")) {
         error = FormatMessage(msg::kCliFileOrDirectory);
         return false;
@@ -184,17 +106,6 @@ bool LacksRequiredOption(const std::vector<std::string>& args, const std::vector
     ParsedArgs probe;
     std::string ignored;
     return ParseArgs(args, options, probe, ignored) && !probe.Has("--help") && !probe.Has(required);
-}
-
-bool DownloadConfiguration(CInstrumentSession& session, CommandNotifier& notes, InstrumentNodeDlog& dlog,
-                           std::ostream& err) {
-    if (RunTransfer(
-            session, notes,
-            std::make_unique<CThreadMessageRequestDASConfig>(&session.GetNode(), &dlog, kCommandWindow),
-            wm::kDownloadDone, wm::kDownloadFailed, FormatMessage(msg::kDownloadingDlogConfig)))
-        return true;
-    err << FormatMessage(msg::kCliDlogConfigDownloadFailed, session.GetNode().GetName()) << "\n";
-    return false;
 }
 
 int GetConfig(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -263,9 +174,8 @@ int SendConfig(const std::vector<std::string>& args, std::ostream& out, std::ost
 
 int GetData(std::vector<std::string> args, std::ostream& out, std::ostream& err) {
     auto options = TargetOptions();
-    for (const auto& option : kSelectionOptions)
-        options.push_back({option.name, option.count != nullptr, false});
-    for (const char* flag : {"--no-instrument-dates", "--append", "--samples"})
+    AddSelectionOptions(options);
+    for (const char* flag : {"--append", "--samples"})
         options.push_back({flag, false, false});
     options.push_back({"--channel", true, true});
     options.push_back({"-o", true, false});
@@ -360,9 +270,24 @@ int GetData(std::vector<std::string> args, std::ostream& out, std::ostream& err)
 
 }  // namespace
 
+bool DownloadConfiguration(CInstrumentSession& session, CommandNotifier& notes, InstrumentNodeDlog& dlog,
+                           std::ostream& err) {
+    if (RunTransfer(
+            session, notes,
+            std::make_unique<CThreadMessageRequestDASConfig>(&session.GetNode(), &dlog, kCommandWindow),
+            wm::kDownloadDone, wm::kDownloadFailed, FormatMessage(msg::kDownloadingDlogConfig)))
+        return true;
+    err << FormatMessage(msg::kCliDlogConfigDownloadFailed, session.GetNode().GetName()) << "\n";
+    return false;
+}
+
 int DlogCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty() || args[0] == "--help") {
-        (args.empty() ? err : out) << kDlogUsage << kGetDataUsage << kTargetHelp;
+        (args.empty() ? err : out)
+            << kDlogUsage << kGetDataUsage
+            << "Usage: talvenctl dlog auto --network FILE --instrument NAME [CHANGES]\n"
+               "       (see talvenctl dlog auto --help)\n\n"
+            << kTargetHelp;
         return args.empty() ? kExitUsage : kExitOk;
     }
     const std::vector<std::string> rest(args.begin() + 1, args.end());
@@ -372,6 +297,8 @@ int DlogCommand(const std::vector<std::string>& args, std::ostream& out, std::os
         return SendConfig(rest, out, err);
     if (args[0] == "get-data")
         return GetData(rest, out, err);
+    if (args[0] == "auto")
+        return DlogAutoCommand(rest, out, err);
     err << FormatMessage(msg::kCliUnknownSubcommand, args[0]) << "\n" << kDlogUsage << kTargetHelp;
     return kExitUsage;
 }

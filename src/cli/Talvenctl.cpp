@@ -38,6 +38,7 @@ const char* kUsage =
     "  dlog get-config TARGET -o FILE       write the DLOG configuration as a script file\n"
     "  dlog send-config TARGET FILE [--yes] send a DLOG configuration script file\n"
     "  dlog get-data TARGET [SELECTION] (-o FILE | -d DIR)   download records as CSV\n"
+    "  dlog auto --network FILE --instrument NAME [CHANGES]  show or set automatic downloads\n"
     "  seq get TARGET -o FILE               write a calibrator's sequence configuration\n"
     "  seq send TARGET FILE [--yes]         send a sequence configuration script file\n"
     "  levels get TARGET -o FILE            write a calibrator's level table\n"

@@ -281,6 +281,79 @@ TEST_F(TalvenctlCollect, withoutOnceItRunsUntilSigtermAndThenEndsWithItsWorkSave
     EXPECT_EQ(after.sa_handler, SIG_DFL);
 }
 
+TEST_F(TalvenctlCollect, dlogAutoDownloadsTheConfigurationOnceAndSetsWhatCollectThenUses) {
+    sims.push_back(StartSim());
+    {
+        CNetworkConfiguration configuration;
+        ScopedNetworkConfiguration current(&configuration);
+        configuration.ConnectedInstruments().Append(TcpNode("Site0", sims[0]->port()));
+        ASSERT_TRUE(SaveNetworkConfiguration(configuration, network));
+    }
+    const std::vector<std::string> target = {"dlog", "auto", "--network", network, "--instrument", "Site0"};
+    auto with = [&](std::vector<std::string> more) {
+        more.insert(more.begin(), target.begin(), target.end());
+        return Talvenctl(more);
+    };
+    const Result listed = with({});
+    ASSERT_EQ(listed.status, kExitOk) << listed.err;
+    const auto channels = sims[0]->instrument().dasData().channels;
+    for (const auto& channel : channels)
+        EXPECT_NE(listed.out.find(channel.name + " off every 1:00:00 append all file none last never\n"),
+                  std::string::npos)
+            << listed.out;
+
+    // The configuration is in the file now: with the simulator gone, the edits still work.
+    sims[0]->stop();
+    const Result on =
+        with({"--channel", "CONC1", "--on", "--period", "0:06:00", "--since-last", "--no-instrument-dates"});
+    ASSERT_EQ(on.status, kExitOk) << on.err;
+    EXPECT_EQ(on.out.rfind("CONC1 on every 0:06:00 append since-last no-instrument-dates file \"/", 0), 0u)
+        << on.out;
+    EXPECT_NE(on.out.find("-CONC1-Auto.csv\" last never"), std::string::npos) << on.out;
+    const std::string file = dir + "/conc.csv";
+    const Result moved = with({"--channel", "CONC1", "--file", file, "--replace"});
+    ASSERT_EQ(moved.status, kExitOk) << moved.err;
+    EXPECT_EQ(moved.out, "CONC1 on every 0:06:00 replace since-last no-instrument-dates file \"" + file +
+                             "\" last never\n");
+
+    sims[0] = StartSim();
+    {
+        CNetworkConfiguration configuration;
+        ScopedNetworkConfiguration current(&configuration);
+        ASSERT_TRUE(LoadNetworkConfiguration(configuration, network));
+        auto* node =
+            dynamic_cast<CInstrumentConnectedNode*>(configuration.ConnectedInstruments().FindByName("Site0"));
+        ASSERT_NE(node, nullptr);
+        auto tcp = std::make_unique<CTCPConnection>();
+        tcp->SetHost("127.0.0.1");
+        tcp->SetPort(sims[0]->port());
+        node->SetConnection(std::move(tcp));
+        ASSERT_TRUE(SaveNetworkConfiguration(configuration, network));
+    }
+    const Result collected = Talvenctl({"collect", network, "--once"});
+    ASSERT_EQ(collected.status, kExitOk) << collected.err;
+    EXPECT_NE(collected.err.find("1 of 1 due channels"), std::string::npos) << collected.err;
+    EXPECT_FALSE(ReadCsv(file).times.empty());
+    EXPECT_NE(with({"--channel", "CONC1"}).out.find(" last \""), std::string::npos);
+
+    for (const auto& bad : std::vector<std::vector<std::string>>{
+             {"--on", "--off"},
+             {"--append", "--replace"},
+             {"--period", "0:00:00"},
+             {"--period", "1:24:00"},
+             {"--file", file},
+             {"--channel", "CONC1", "--channel", "CALDAT", "--file", file},
+             {"--records", "0"},
+         }) {
+        const Result r = with(bad);
+        EXPECT_EQ(r.status, kExitUsage) << bad.front() << " " << r.err;
+    }
+    EXPECT_NE(with({"--period", "0:00:00"}).err.find("The download period must be greater than zero."),
+              std::string::npos);
+    EXPECT_EQ(Talvenctl({"dlog", "auto", "--tcp", "127.0.0.1:1", "--on"}).status, kExitUsage);
+    EXPECT_EQ(with({"--channel", "NOSUCH", "--on"}).status, kExitFailed);
+}
+
 TEST_F(TalvenctlCollect, badArgumentsExitTwoAndAnUnreadableNetworkExitsOne) {
     EXPECT_EQ(Talvenctl({"collect"}).status, kExitUsage);
     EXPECT_EQ(Talvenctl({"collect", network, "--bogus"}).status, kExitUsage);
