@@ -211,17 +211,8 @@ int DlogAutoCommand(const std::vector<std::string>& argsGiven, std::ostream& out
     }
     CommandLog log(parsed.Value("--log"));
     InstrumentTarget target;
-    switch (MakeTarget(parsed, target, error)) {
-        case TargetResult::kUsage:
-            err << "talvenctl: " << error << "\n" << kAutoUsage << kTargetHelp;
-            return kExitUsage;
-        case TargetResult::kFailed:
-            if (!error.empty())
-                err << error << "\n";
-            return kExitFailed;
-        case TargetResult::kOk:
-            break;
-    }
+    if (const int status = PrepareTarget(parsed, target, kAutoUsage, err); status != kExitOk)
+        return status;
     InstrumentNodeDlog dlog(*target.node);
     const bool download = dlog.DlogChannels().empty();
     if (download) {
@@ -235,18 +226,8 @@ int DlogAutoCommand(const std::vector<std::string>& argsGiven, std::ostream& out
             return kExitFailed;
     }
     std::vector<CDASChannel*> channels;
-    if (changes.channels.empty()) {
-        for (const auto& item : dlog.DlogChannels())
-            channels.push_back(static_cast<CDASChannel*>(item.get()));
-    }
-    for (const auto& name : changes.channels) {
-        auto* channel = dynamic_cast<CDASChannel*>(dlog.DlogChannels().FindByName(name));
-        if (channel == nullptr) {
-            err << FormatMessage(msg::kCliNoSuchChannel, name) << "\n";
-            return kExitFailed;
-        }
-        channels.push_back(channel);
-    }
+    if (!ChannelsNamed(dlog, changes.channels, channels, err))
+        return kExitFailed;
     for (CDASChannel* channel : channels)
         Apply(changes, dlog, *channel);
     if ((download || changes.any()) &&

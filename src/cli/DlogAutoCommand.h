@@ -7,6 +7,7 @@
 #include <vector>
 
 namespace talven {
+class CDASChannel;
 class CInstrumentSession;
 class InstrumentNodeDlog;
 }  // namespace talven
@@ -17,6 +18,11 @@ class CommandNotifier;
 
 /// args after the words `dlog auto`.
 int DlogAutoCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+/// The channels named, in that order, or every channel when names is empty; false (with the
+/// message on err) when one is not there.
+bool ChannelsNamed(InstrumentNodeDlog& dlog, const std::vector<std::string>& names,
+                   std::vector<CDASChannel*>& channels, std::ostream& err);
 
 /// Downloads the DLOG configuration into the node's lists; false (with the message on err) when
 /// it failed.

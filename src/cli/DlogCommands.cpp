@@ -205,18 +205,8 @@ int GetData(std::vector<std::string> args, std::ostream& out, std::ostream& err)
                 return kExitFailed;
 
             std::vector<CDASChannel*> channels;
-            if (request.channels.empty()) {
-                for (const auto& item : dlog.DlogChannels())
-                    channels.push_back(static_cast<CDASChannel*>(item.get()));
-            }
-            for (const auto& name : request.channels) {
-                auto* channel = dynamic_cast<CDASChannel*>(dlog.DlogChannels().FindByName(name));
-                if (channel == nullptr) {
-                    err << FormatMessage(msg::kCliNoSuchChannel, name) << "\n";
-                    return kExitFailed;
-                }
-                channels.push_back(channel);
-            }
+            if (!ChannelsNamed(dlog, request.channels, channels, err))
+                return kExitFailed;
             if (!request.file.empty() && channels.size() > 1) {
                 err << FormatMessage(msg::kCliOneChannelFile) << "\n" << kGetDataUsage << kTargetHelp;
                 return kExitUsage;
@@ -269,6 +259,23 @@ int GetData(std::vector<std::string> args, std::ostream& out, std::ostream& err)
 }
 
 }  // namespace
+
+bool ChannelsNamed(InstrumentNodeDlog& dlog, const std::vector<std::string>& names,
+                   std::vector<CDASChannel*>& channels, std::ostream& err) {
+    if (names.empty()) {
+        for (const auto& item : dlog.DlogChannels())
+            channels.push_back(static_cast<CDASChannel*>(item.get()));
+    }
+    for (const auto& name : names) {
+        auto* channel = dynamic_cast<CDASChannel*>(dlog.DlogChannels().FindByName(name));
+        if (channel == nullptr) {
+            err << FormatMessage(msg::kCliNoSuchChannel, name) << "\n";
+            return false;
+        }
+        channels.push_back(channel);
+    }
+    return true;
+}
 
 bool DownloadConfiguration(CInstrumentSession& session, CommandNotifier& notes, InstrumentNodeDlog& dlog,
                            std::ostream& err) {

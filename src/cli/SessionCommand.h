@@ -91,6 +91,25 @@ class Connected {
     CInstrumentSession& session_;
 };
 
+/// Builds the target of a parsed command line: kExitOk when it is ready, else the exit status
+/// after saying why on err.
+inline int PrepareTarget(const ParsedArgs& parsed, InstrumentTarget& target, const char* usage,
+                         std::ostream& err) {
+    std::string error;
+    switch (MakeTarget(parsed, target, error)) {
+        case TargetResult::kUsage:
+            err << "talvenctl: " << error << "\n" << usage << kTargetHelp;
+            return kExitUsage;
+        case TargetResult::kFailed:
+            if (!error.empty())
+                err << error << "\n";
+            return kExitFailed;
+        case TargetResult::kOk:
+            break;
+    }
+    return kExitOk;
+}
+
 /// Parses, builds the target and connects; runs body on the connected session. The command takes
 /// exactly operandCount operands (files).
 template <typename Body>
@@ -117,17 +136,8 @@ int WithSession(const std::vector<std::string>& args, std::vector<OptionSpec> op
     }
     CommandLog log(parsed.Value("--log"));
     InstrumentTarget target;
-    switch (MakeTarget(parsed, target, error)) {
-        case TargetResult::kUsage:
-            err << "talvenctl: " << error << "\n" << usage << kTargetHelp;
-            return kExitUsage;
-        case TargetResult::kFailed:
-            if (!error.empty())
-                err << error << "\n";
-            return kExitFailed;
-        case TargetResult::kOk:
-            break;
-    }
+    if (const int status = PrepareTarget(parsed, target, usage, err); status != kExitOk)
+        return status;
     Connected connected(*target.node);
     if (!connected.open()) {
         err << connected.FailureText() << "\n";

@@ -148,6 +148,21 @@ class TalvenctlCollect : public ::testing::Test {
         }
     }
 
+    /// Points the instrument's link in the network file at another port.
+    void Repoint(const std::string& instrument, std::uint16_t port) {
+        CNetworkConfiguration configuration;
+        ScopedNetworkConfiguration current(&configuration);
+        ASSERT_TRUE(LoadNetworkConfiguration(configuration, network));
+        auto* node = dynamic_cast<CInstrumentConnectedNode*>(
+            configuration.ConnectedInstruments().FindByName(instrument));
+        ASSERT_NE(node, nullptr);
+        auto tcp = std::make_unique<CTCPConnection>();
+        tcp->SetHost("127.0.0.1");
+        tcp->SetPort(port);
+        node->SetConnection(std::move(tcp));
+        ASSERT_TRUE(SaveNetworkConfiguration(configuration, network));
+    }
+
     std::map<std::string, std::string> FilesNow() const {
         std::map<std::string, std::string> files;
         for (const auto& entry : std::filesystem::directory_iterator(dir))
@@ -199,19 +214,7 @@ TEST_F(TalvenctlCollect, tenInstrumentsWithOneDroppingItsLinkAndTheRetryThatFoll
     // The instrument is back without its fault on another port, as the file now says.
     sims[9]->stop();
     sims[9] = StartSim();
-    {
-        CNetworkConfiguration configuration;
-        ScopedNetworkConfiguration current(&configuration);
-        ASSERT_TRUE(LoadNetworkConfiguration(configuration, network));
-        auto* node =
-            dynamic_cast<CInstrumentConnectedNode*>(configuration.ConnectedInstruments().FindByName("Site9"));
-        ASSERT_NE(node, nullptr);
-        auto tcp = std::make_unique<CTCPConnection>();
-        tcp->SetHost("127.0.0.1");
-        tcp->SetPort(sims[9]->port());
-        node->SetConnection(std::move(tcp));
-        ASSERT_TRUE(SaveNetworkConfiguration(configuration, network));
-    }
+    Repoint("Site9", sims[9]->port());
     const Result third = Talvenctl({"collect", network, "--once"});
     EXPECT_EQ(third.status, kExitOk) << third.err;
     ExpectComplete(9);
@@ -317,19 +320,7 @@ TEST_F(TalvenctlCollect, dlogAutoDownloadsTheConfigurationOnceAndSetsWhatCollect
                              "\" last never\n");
 
     sims[0] = StartSim();
-    {
-        CNetworkConfiguration configuration;
-        ScopedNetworkConfiguration current(&configuration);
-        ASSERT_TRUE(LoadNetworkConfiguration(configuration, network));
-        auto* node =
-            dynamic_cast<CInstrumentConnectedNode*>(configuration.ConnectedInstruments().FindByName("Site0"));
-        ASSERT_NE(node, nullptr);
-        auto tcp = std::make_unique<CTCPConnection>();
-        tcp->SetHost("127.0.0.1");
-        tcp->SetPort(sims[0]->port());
-        node->SetConnection(std::move(tcp));
-        ASSERT_TRUE(SaveNetworkConfiguration(configuration, network));
-    }
+    Repoint("Site0", sims[0]->port());
     const Result collected = Talvenctl({"collect", network, "--once"});
     ASSERT_EQ(collected.status, kExitOk) << collected.err;
     EXPECT_NE(collected.err.find("1 of 1 due channels"), std::string::npos) << collected.err;
