@@ -34,4 +34,5 @@ constexpr int kCliAutoNeedsNetwork = 63728;
 constexpr int kCliAutoContradiction = 63729;
 constexpr int kCliAutoOneChannelFile = 63730;
 constexpr int kCliAutoBadPeriod = 63731;
+constexpr int kCliAutoRepeatsRecords = 63732;
 }  // namespace talven::msg

@@ -233,8 +233,12 @@ int DlogAutoCommand(const std::vector<std::string>& argsGiven, std::ostream& out
     if ((download || changes.any()) &&
         !SaveNetworkConfiguration(*target.configuration, parsed.Value("--network")))
         return kExitFailed;
-    for (const CDASChannel* channel : channels)
+    for (const CDASChannel* channel : channels) {
         PrintChannel(*channel, out);
+        if (channel->IsSelected() && channel->GetAppend() &&
+            channel->GetDownloadSelection().mode == CSelectionSet::kAll)
+            err << FormatMessage(msg::kCliAutoRepeatsRecords, channel->GetName()) << "\n";
+    }
     return kExitOk;
 }
 

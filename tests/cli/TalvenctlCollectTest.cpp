@@ -310,9 +310,15 @@ TEST_F(TalvenctlCollect, dlogAutoDownloadsTheConfigurationOnceAndSetsWhatCollect
     const Result on =
         with({"--channel", "CONC1", "--on", "--period", "0:06:00", "--since-last", "--no-instrument-dates"});
     ASSERT_EQ(on.status, kExitOk) << on.err;
+    EXPECT_EQ(on.err, "");
     EXPECT_EQ(on.out.rfind("CONC1 on every 0:06:00 append since-last no-instrument-dates file \"/", 0), 0u)
         << on.out;
     EXPECT_NE(on.out.find("-CONC1-Auto.csv\" last never"), std::string::npos) << on.out;
+    const Result everyRecord = with({"--channel", "CALDAT", "--on", "--all"});
+    ASSERT_EQ(everyRecord.status, kExitOk) << everyRecord.err;
+    EXPECT_NE(everyRecord.err.find("Warning: channel CALDAT appends all of its records"), std::string::npos)
+        << everyRecord.err;
+    ASSERT_EQ(with({"--channel", "CALDAT", "--off"}).status, kExitOk);
     const std::string file = dir + "/conc.csv";
     const Result moved = with({"--channel", "CONC1", "--file", file, "--replace"});
     ASSERT_EQ(moved.status, kExitOk) << moved.err;
