@@ -20,5 +20,12 @@ inline void WriteFlag(ObjectArchive& ar, bool v) {
 inline bool ReadFlag(ObjectArchive& ar) {
     return ar.Reader().ReadU8() != 0;
 }
+/// Stores or loads one 32-bit word, by the archive's direction.
+inline void SerializeU32(ObjectArchive& ar, std::uint32_t& v) {
+    if (ar.IsStoring())
+        ar.Writer().WriteU32(v);
+    else
+        v = ar.Reader().ReadU32();
+}
 
 }  // namespace talven::calarchive

@@ -15,26 +15,9 @@ namespace talven {
 
 namespace {
 
+/// The kinds a level's action may have: the gas-generating steps.
 bool ActionKindOfToken(int token, StepKind& kind) {
-    switch (token) {
-        case tok::GENERATE:
-            kind = StepKind::Generate;
-            return true;
-        case tok::GPT:
-            kind = StepKind::GPT;
-            return true;
-        case tok::GPTZ:
-            kind = StepKind::GPTZ;
-            return true;
-        case tok::GPTPS:
-            kind = StepKind::GPTPreset;
-            return true;
-        case tok::MANUAL:
-            kind = StepKind::Manual;
-            return true;
-        default:
-            return false;
-    }
+    return StepKindOfToken(token, kind) && static_cast<int>(kind) <= static_cast<int>(StepKind::Manual);
 }
 
 /// Reads level lines while they come; the token after the last one stays current.

@@ -18,57 +18,6 @@ bool Fail(TokenStream& ts) {
     return false;
 }
 
-/// The step kind a script keyword introduces; false for any other token.
-bool StepKindOfToken(int token, StepKind& kind) {
-    switch (token) {
-        case tok::GENERATE:
-            kind = StepKind::Generate;
-            return true;
-        case tok::GPT:
-            kind = StepKind::GPT;
-            return true;
-        case tok::GPTZ:
-            kind = StepKind::GPTZ;
-            return true;
-        case tok::GPTPS:
-            kind = StepKind::GPTPreset;
-            return true;
-        case tok::MANUAL:
-            kind = StepKind::Manual;
-            return true;
-        case tok::PURGE:
-            kind = StepKind::Purge;
-            return true;
-        case tok::STANDBY:
-            kind = StepKind::Standby;
-            return true;
-        case tok::DELAY:
-        case tok::DURATION:
-            kind = StepKind::Delay;
-            return true;
-        case tok::EXECSEQ:
-            kind = StepKind::ExecSeq;
-            return true;
-        case tok::SELDILUENT:
-            kind = StepKind::SelDiluent;
-            return true;
-        case tok::SELOUTPUT:
-            kind = StepKind::SelOutput;
-            return true;
-        case tok::SETCCOUTPUT:
-            kind = StepKind::CCOutput;
-            return true;
-        case tok::LEVEL:
-            kind = StepKind::Level;
-            return true;
-        case tok::SETSTATUSBLOCK:
-            kind = StepKind::StatusBlock;
-            return true;
-        default:
-            return false;
-    }
-}
-
 /// Reads an integer from the next token into value; false (error recorded) when it is none.
 bool NextInteger(TokenStream& ts, std::int32_t& value) {
     if (ts.NextToken() != kTokenInteger)

@@ -39,6 +39,20 @@ bool Fail(TokenStream& ts) {
     return false;
 }
 
+/// The next token as an integer from min to max; on success the token after it is current. A
+/// number out of range is an error and is passed over.
+bool ReadIntegerIn(TokenStream& ts, std::int32_t min, std::int32_t max, std::uint32_t& value) {
+    if (ts.NextToken() != kTokenInteger)
+        return Fail(ts);
+    const std::int32_t read = ts.GetIntegerValue();
+    const bool inRange = read >= min && read <= max;
+    if (!inRange)
+        ts.RecordError();
+    ts.NextToken();
+    value = static_cast<std::uint32_t>(read);
+    return inRange;
+}
+
 bool IsAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
@@ -102,6 +116,56 @@ bool ReadNumber(TokenStream& ts, float& out) {
 
 const char* StepKeyword(StepKind kind) {
     return kKeywords[static_cast<int>(kind)];
+}
+
+bool StepKindOfToken(int token, StepKind& kind) {
+    switch (token) {
+        case tok::GENERATE:
+            kind = StepKind::Generate;
+            return true;
+        case tok::GPT:
+            kind = StepKind::GPT;
+            return true;
+        case tok::GPTZ:
+            kind = StepKind::GPTZ;
+            return true;
+        case tok::GPTPS:
+            kind = StepKind::GPTPreset;
+            return true;
+        case tok::MANUAL:
+            kind = StepKind::Manual;
+            return true;
+        case tok::PURGE:
+            kind = StepKind::Purge;
+            return true;
+        case tok::STANDBY:
+            kind = StepKind::Standby;
+            return true;
+        case tok::DELAY:
+        case tok::DURATION:
+            kind = StepKind::Delay;
+            return true;
+        case tok::EXECSEQ:
+            kind = StepKind::ExecSeq;
+            return true;
+        case tok::SELDILUENT:
+            kind = StepKind::SelDiluent;
+            return true;
+        case tok::SELOUTPUT:
+            kind = StepKind::SelOutput;
+            return true;
+        case tok::SETCCOUTPUT:
+            kind = StepKind::CCOutput;
+            return true;
+        case tok::LEVEL:
+            kind = StepKind::Level;
+            return true;
+        case tok::SETSTATUSBLOCK:
+            kind = StepKind::StatusBlock;
+            return true;
+        default:
+            return false;
+    }
 }
 
 std::string StepTypeName(StepKind kind) {
@@ -629,10 +693,7 @@ void CStepSelDiluent::Serialize(ObjectArchive& ar) {
     if (ar.failed())
         return;
     DataGuard guard;
-    if (ar.IsStoring())
-        ar.Writer().WriteU32(port_);
-    else
-        port_ = ar.Reader().ReadU32();
+    SerializeU32(ar, port_);
 }
 
 std::string CStepSelDiluent::GetText(unsigned flags) const {
@@ -641,16 +702,10 @@ std::string CStepSelDiluent::GetText(unsigned flags) const {
 }
 
 bool CStepSelDiluent::ReadScript(TokenStream& ts) {
-    if (ts.NextToken() != kTokenInteger)
-        return Fail(ts);
-    const std::int32_t value = ts.GetIntegerValue();
-    if (value != 1 && value != 2) {
-        ts.RecordError();
-        ts.NextToken();
+    std::uint32_t port = 0;
+    if (!ReadIntegerIn(ts, 1, 2, port))
         return false;
-    }
-    SetPort(static_cast<std::uint32_t>(value - 1));
-    ts.NextToken();
+    SetPort(port - 1);
     return true;
 }
 
@@ -675,10 +730,7 @@ void CStepSelOutput::Serialize(ObjectArchive& ar) {
     if (ar.failed())
         return;
     DataGuard guard;
-    if (ar.IsStoring())
-        ar.Writer().WriteU32(output_);
-    else
-        output_ = ar.Reader().ReadU32();
+    SerializeU32(ar, output_);
 }
 
 std::string CStepSelOutput::GetText(unsigned flags) const {
@@ -763,10 +815,7 @@ void CStepLevel::Serialize(ObjectArchive& ar) {
     if (ar.failed())
         return;
     DataGuard guard;
-    if (ar.IsStoring())
-        ar.Writer().WriteU32(level_);
-    else
-        level_ = ar.Reader().ReadU32();
+    SerializeU32(ar, level_);
 }
 
 std::string CStepLevel::GetText(unsigned) const {
@@ -774,16 +823,10 @@ std::string CStepLevel::GetText(unsigned) const {
 }
 
 bool CStepLevel::ReadScript(TokenStream& ts) {
-    if (ts.NextToken() != kTokenInteger)
-        return Fail(ts);
-    const std::int32_t value = ts.GetIntegerValue();
-    if (value < 10 || value > 99) {
-        ts.RecordError();
-        ts.NextToken();
+    std::uint32_t level = 0;
+    if (!ReadIntegerIn(ts, 10, 99, level))
         return false;
-    }
-    SetLevel(static_cast<std::uint32_t>(value));
-    ts.NextToken();
+    SetLevel(level);
     return true;
 }
 

@@ -44,6 +44,9 @@ constexpr int kStepKindCount = 14;
 
 /// The script keyword of a kind ("GENERATE", ..., "DURATION" for Delay); also the step's name.
 const char* StepKeyword(StepKind kind);
+/// The step kind a script keyword introduces (DELAY and DURATION both give Delay); false for any
+/// other token.
+bool StepKindOfToken(int token, StepKind& kind);
 /// The type name shown in the step-type lists ("Generate Cyl./Perm.", ...).
 std::string StepTypeName(StepKind kind);
 /// A new step of the kind with its defaults.
