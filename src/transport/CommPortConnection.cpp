@@ -28,7 +28,7 @@ int OpenErrorMessage(SerialOpenStatus status) {
 
 CCommPortConnection::CCommPortConnection() = default;
 
-CCommPortConnection::CCommPortConnection(const CCommPortConnection& other) : CConnection(other) {
+CCommPortConnection::CCommPortConnection(const CCommPortConnection& other) : CDeviceStreamConnection(other) {
     CopySerialSettings(other);
 }
 
@@ -48,10 +48,6 @@ void CCommPortConnection::CopySerialSettings(const CCommPortConnection& other) {
 
 std::unique_ptr<CConnection> CCommPortConnection::Clone() const {
     return std::unique_ptr<CConnection>(new CCommPortConnection(*this));
-}
-
-bool CCommPortConnection::IsHandleOpen() const {
-    return stream_.HandleValid();
 }
 
 bool CCommPortConnection::Open(LinkOwner* owner) {
@@ -84,24 +80,6 @@ bool CCommPortConnection::Close() {
 
 bool CCommPortConnection::CloseDevice() {
     return stream_.Detach([this](int ms) { Pause(ms); });
-}
-
-bool CCommPortConnection::Purge() {
-    return IsOpen() && stream_.Purge();
-}
-
-int CCommPortConnection::Read(char* buffer, int maxLength, int timeoutMs, int terminator,
-                              bool countFailures) {
-    if (!IsOpen() || !stream_.Attached())
-        return 0;
-    const int count = stream_.Read(buffer, maxLength, timeoutMs, terminator);
-    if (countFailures)
-        NoteReadResult(count < 1);
-    return count;
-}
-
-bool CCommPortConnection::Write(std::string_view text) {
-    return IsOpen() && stream_.Write(text);
 }
 
 bool CCommPortConnection::EditProperties() {

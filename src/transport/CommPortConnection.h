@@ -7,12 +7,11 @@
 #include <memory>
 #include <string>
 
-#include "transport/Connection.h"
-#include "transport/SerialDevice.h"
+#include "transport/DeviceStreamConnection.h"
 
 namespace talven {
 
-class CCommPortConnection : public CConnection {
+class CCommPortConnection : public CDeviceStreamConnection {
   public:
     static constexpr std::uint32_t kSchema = 1;
 
@@ -27,12 +26,8 @@ class CCommPortConnection : public CConnection {
     void WriteConfig(std::string& out, const CNamedObjectList& modems) const override;
     std::string GetUnwritableConfigField() const override;
     int GetTypeKeyword() const override { return linkkw::kDirectCable; }
-    bool IsHandleOpen() const override;
     bool Open(LinkOwner* owner) override;
     bool Close() override;
-    bool Purge() override;
-    int Read(char* buffer, int maxLength, int timeoutMs, int terminator, bool countFailures) override;
-    bool Write(std::string_view text) override;
     bool EditProperties() override;
     std::unique_ptr<CConnection> Clone() const override;
 
@@ -71,9 +66,6 @@ class CCommPortConnection : public CConnection {
     std::uint32_t dataBits_ = 8;
     std::uint32_t stopBits_ = 0;
     bool xonXoff_ = false;
-
-    // Link state: worker thread only.
-    DeviceStream stream_;
 };
 
 }  // namespace talven

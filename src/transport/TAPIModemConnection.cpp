@@ -24,7 +24,8 @@ bool IsCallEnd(const TelephonyMessage& m) {
 
 CTAPIModemConnection::CTAPIModemConnection() = default;
 
-CTAPIModemConnection::CTAPIModemConnection(const CTAPIModemConnection& other) : CConnection(other) {
+CTAPIModemConnection::CTAPIModemConnection(const CTAPIModemConnection& other)
+    : CDeviceStreamConnection(other) {
     DataGuard guard;
     deviceId_ = other.deviceId_;
     telephoneNumber_ = other.telephoneNumber_;
@@ -38,10 +39,6 @@ CTAPIModemConnection::~CTAPIModemConnection() {
 
 std::unique_ptr<CConnection> CTAPIModemConnection::Clone() const {
     return std::unique_ptr<CConnection>(new CTAPIModemConnection(*this));
-}
-
-bool CTAPIModemConnection::IsHandleOpen() const {
-    return stream_.HandleValid();
 }
 
 bool CTAPIModemConnection::Open(LinkOwner* owner) {
@@ -139,24 +136,6 @@ bool CTAPIModemConnection::Close() {
     if (provider_)
         Hangup(*provider_, true);
     return true;
-}
-
-bool CTAPIModemConnection::Purge() {
-    return IsOpen() && stream_.Purge();
-}
-
-int CTAPIModemConnection::Read(char* buffer, int maxLength, int timeoutMs, int terminator,
-                               bool countFailures) {
-    if (!IsOpen() || !stream_.Attached())
-        return 0;
-    const int count = stream_.Read(buffer, maxLength, timeoutMs, terminator);
-    if (countFailures)
-        NoteReadResult(count < 1);
-    return count;
-}
-
-bool CTAPIModemConnection::Write(std::string_view text) {
-    return IsOpen() && stream_.Write(text);
 }
 
 bool CTAPIModemConnection::EditProperties() {

@@ -6,13 +6,12 @@
 #include <memory>
 #include <string>
 
-#include "transport/Connection.h"
-#include "transport/SerialDevice.h"
+#include "transport/DeviceStreamConnection.h"
 #include "transport/Telephony.h"
 
 namespace talven {
 
-class CTAPIModemConnection : public CConnection {
+class CTAPIModemConnection : public CDeviceStreamConnection {
   public:
     static constexpr std::uint32_t kSchema = 0;
 
@@ -26,14 +25,10 @@ class CTAPIModemConnection : public CConnection {
     void WriteConfig(std::string& out, const CNamedObjectList& modems) const override;
     std::string GetUnwritableConfigField() const override;
     int GetTypeKeyword() const override { return linkkw::kWindowsModem; }
-    bool IsHandleOpen() const override;
     /// Finds the device in the telephony device list (TransportEnvironment), opens its line, places
     /// the call and waits for it to connect, counting down the seconds.
     bool Open(LinkOwner* owner) override;
     bool Close() override;
-    bool Purge() override;
-    int Read(char* buffer, int maxLength, int timeoutMs, int terminator, bool countFailures) override;
-    bool Write(std::string_view text) override;
     bool EditProperties() override;
     std::unique_ptr<CConnection> Clone() const override;
 
@@ -59,7 +54,6 @@ class CTAPIModemConnection : public CConnection {
     TelephonyProvider* provider_ = nullptr;
     TelephonyLine line_ = 0;
     TelephonyCall call_ = 0;
-    DeviceStream stream_;
 };
 
 }  // namespace talven
