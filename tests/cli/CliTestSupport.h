@@ -1,7 +1,11 @@
 #pragma once
 // What the talvenctl tests share: running a command in-process and reading or writing whole files.
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -33,6 +37,30 @@ inline Result RunAgainstSimulator(std::vector<std::string> args) {
     }
     return Run(args);
 }
+
+/// A fresh directory under the system's temporary directory, removed with all it holds.
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "talvenctl-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr)
+            path_ = pattern;
+        EXPECT_FALSE(path_.empty()) << "no temporary directory";
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        if (!path_.empty())
+            std::filesystem::remove_all(path_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+  private:
+    std::string path_;
+};
 
 inline std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "CliTestSupport.h"
+#include "SimFixture.h"
 #include "cli/Confirmation.h"
 #include "cli/Talvenctl.h"
 #include "foundation/DateTime.h"
@@ -22,30 +23,9 @@ Result Talvenctl(std::vector<std::string> args) {
     return test::RunAgainstSimulator(std::move(args));
 }
 
-class TalvenctlCalibrator : public ::testing::Test {
+class TalvenctlCalibrator : public test::SimulatedInstrumentTest {
   protected:
-    std::unique_ptr<sim::SimInstrument> sim;
-    std::string dir;
-
-    void SetUp() override {
-        sim::InstrumentOptions o;
-        o.profile = "calibrator";
-        o.clockStart = DateTime::FromElements(2026, 3, 1, 12, 0, 0).seconds();
-        o.clockFrozen = true;
-        std::string error;
-        sim = sim::SimInstrument::StartTcp(o, 0, error);
-        ASSERT_TRUE(sim) << error;
-        char pattern[] = "/tmp/talvenctl-cal-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override {
-        if (sim)
-            sim->stop();
-        if (!dir.empty())
-            std::system(("rm -rf '" + dir + "'").c_str());
-    }
-    std::string Tcp() const { return "127.0.0.1:" + std::to_string(sim->port()); }
+    TalvenctlCalibrator() : SimulatedInstrumentTest("calibrator") {}
 };
 
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {

@@ -62,21 +62,14 @@ class TalvenctlCollect : public ::testing::Test {
   protected:
     const std::uint32_t now = DateTime::FromElements(2026, 3, 1, 12, 0, 0).seconds();
     std::vector<std::unique_ptr<sim::SimInstrument>> sims;
-    std::string dir;
-    std::string network;
+    test::TempDir temp;
+    std::string dir = temp.path();
+    std::string network = dir + "/net.cfg";
 
-    void SetUp() override {
-        InitializeCore();
-        char pattern[] = "/tmp/talvenctl-collect-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        network = dir + "/net.cfg";
-    }
+    void SetUp() override { InitializeCore(); }
     void TearDown() override {
         for (auto& sim : sims)
             sim->stop();
-        if (!dir.empty())
-            std::system(("rm -rf '" + dir + "'").c_str());
     }
 
     std::unique_ptr<sim::SimInstrument> StartSim(const std::string& cutAtCommand = "") {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "CliTestSupport.h"
 #include "app/CoreStartup.h"
 #include "calibrator/Sequence.h"
 #include "cli/CommandLineArgs.h"
@@ -34,12 +35,8 @@ CliRun Talvenctl(const std::vector<std::string>& args) {
 
 class TalvenctlConfig : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/talvenctl-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+    test::TempDir temp_;
+    const std::string dir_ = temp_.path();
 
     // Home > North (site) with a multiplexor of two instruments, and a serial and a modem
     // instrument at Home.
@@ -94,8 +91,6 @@ class TalvenctlConfig : public ::testing::Test {
         dialled->SetConnection(std::move(link));
         c.ConnectedInstruments().Append(std::move(dialled));
     }
-
-    std::string dir_;
 };
 
 const char* kExpectedTree =

@@ -12,6 +12,7 @@
 
 #include "CliTestSupport.h"
 #include "SimCsv.h"
+#include "SimFixture.h"
 #include "cli/Confirmation.h"
 #include "cli/Talvenctl.h"
 #include "dlog/DASChannel.h"
@@ -37,31 +38,9 @@ Result Talvenctl(std::vector<std::string> args) {
     return test::RunAgainstSimulator(std::move(args));
 }
 
-class TalvenctlDlog : public ::testing::Test {
+class TalvenctlDlog : public test::SimulatedInstrumentTest {
   protected:
-    const std::uint32_t now = DateTime::FromElements(2026, 3, 1, 12, 0, 0).seconds();
-    std::unique_ptr<sim::SimInstrument> sim;
-    std::string dir;
-
-    void SetUp() override {
-        sim::InstrumentOptions o;
-        o.profile = "analyzer";
-        o.clockStart = now;
-        o.clockFrozen = true;
-        std::string error;
-        sim = sim::SimInstrument::StartTcp(o, 0, error);
-        ASSERT_TRUE(sim) << error;
-        char pattern[] = "/tmp/talvenctl-dlog-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override {
-        if (sim)
-            sim->stop();
-        if (!dir.empty())
-            std::system(("rm -rf '" + dir + "'").c_str());
-    }
-    std::string Tcp() const { return "127.0.0.1:" + std::to_string(sim->port()); }
+    TalvenctlDlog() : SimulatedInstrumentTest("analyzer") {}
 };
 
 TEST_F(TalvenctlDlog, getConfigWritesEveryChannelAndSendConfigStoresAnEditedScript) {

@@ -55,9 +55,8 @@ TEST(TalvenctlInstrument, infoPrintsTheInformationLinesInOrderOverTcpAndAPty) {
 TEST(TalvenctlInstrument, infoLogsOnWithThePasswordAndWritesTheEventLog) {
     auto sim = StartSim("old-analyzer", false);
     ASSERT_TRUE(sim);
-    char pattern[] = "/tmp/talvenctl-log-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const std::string logPath = std::string(pattern) + "/events.txt";
+    const test::TempDir temp;
+    const std::string logPath = temp / "events.txt";
     const Result r =
         Talvenctl({"info", "--password", "818", "--tcp", Tcp(*sim), "--timeout", "1000", "--log", logPath});
     ASSERT_EQ(r.status, kExitOk) << r.err;
@@ -68,7 +67,6 @@ TEST(TalvenctlInstrument, infoLogsOnWithThePasswordAndWritesTheEventLog) {
     EXPECT_NE(text.str().find("Command     ,  \\x03logon 818"), std::string::npos) << text.str();
     EXPECT_NE(text.str().find("LOG ON SUCCESSFUL"), std::string::npos);
     EXPECT_NE(text.str().find("Log file closed."), std::string::npos);
-    std::system(("rm -rf '" + std::string(pattern) + "'").c_str());
 }
 
 TEST(TalvenctlInstrument, panelPrintsTwoDisplayLinesTheLightStatesAndTheDisplayAfterEachKey) {
