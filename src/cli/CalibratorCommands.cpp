@@ -154,18 +154,8 @@ int Send(const CalibratorTable& table, const std::vector<std::string>& args, std
                 err << FormatMessage(calmsg::kDuplicateLevelNumbers) << "\n";
                 return kExitFailed;
             }
-            if (!parsed.Has("--yes")) {
-                switch (AskConfirmation(table.sendQuestion, err)) {
-                    case ConfirmResult::kNoTerminal:
-                        err << FormatMessage(msg::kCliPassYes) << "\n";
-                        return kExitFailed;
-                    case ConfirmResult::kNo:
-                        err << FormatMessage(msg::kCliNotSent) << "\n";
-                        return kExitFailed;
-                    case ConfirmResult::kYes:
-                        break;
-                }
-            }
+            if (!ConfirmSend(parsed.Has("--yes"), table.sendQuestion, err))
+                return kExitFailed;
             if (!RunTransfer(session, notes, table.send(&session.GetNode(), &calibrator), wm::kSendDone,
                              wm::kSendFailed, FormatMessage(table.sending))) {
                 err << FormatMessage(table.sendFailed) << "\n";

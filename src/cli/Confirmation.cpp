@@ -32,6 +32,22 @@ ConfirmResult AskConfirmation(int questionId, std::ostream& err) {
     return answer == "y" || answer == "yes" ? ConfirmResult::kYes : ConfirmResult::kNo;
 }
 
+bool ConfirmSend(bool yesGiven, int questionId, std::ostream& err) {
+    if (yesGiven)
+        return true;
+    switch (AskConfirmation(questionId, err)) {
+        case ConfirmResult::kNoTerminal:
+            err << FormatMessage(msg::kCliPassYes) << "\n";
+            return false;
+        case ConfirmResult::kNo:
+            err << FormatMessage(msg::kCliNotSent) << "\n";
+            return false;
+        case ConfirmResult::kYes:
+            break;
+    }
+    return true;
+}
+
 ScopedConfirmationInput::ScopedConfirmationInput(std::istream* terminal) {
     g_overridden = true;
     g_terminal = terminal;

@@ -13,6 +13,10 @@ enum class ConfirmResult { kYes, kNo, kNoTerminal };
 /// case) is yes, anything else no.
 ConfirmResult AskConfirmation(int questionId, std::ostream& err);
 
+/// A send's go-ahead: true with --yes given, or when the question is answered yes; otherwise
+/// false after saying on err why nothing is sent.
+bool ConfirmSend(bool yesGiven, int questionId, std::ostream& err);
+
 /// Makes AskConfirmation read from terminal as if it were one (null: as if there were no
 /// terminal) for the lifetime of the scope, instead of standard input.
 class ScopedConfirmationInput {

@@ -148,18 +148,8 @@ int SendConfig(const std::vector<std::string>& args, std::ostream& out, std::ost
                 err << loaded.message << "\n";
                 return kExitFailed;
             }
-            if (!parsed.Has("--yes")) {
-                switch (AskConfirmation(msg::kSendDlogQuestion, err)) {
-                    case ConfirmResult::kNoTerminal:
-                        err << FormatMessage(msg::kCliPassYes) << "\n";
-                        return kExitFailed;
-                    case ConfirmResult::kNo:
-                        err << FormatMessage(msg::kCliNotSent) << "\n";
-                        return kExitFailed;
-                    case ConfirmResult::kYes:
-                        break;
-                }
-            }
+            if (!ConfirmSend(parsed.Has("--yes"), msg::kSendDlogQuestion, err))
+                return kExitFailed;
             if (!RunTransfer(
                     session, notes,
                     std::make_unique<CThreadMessageSendDASConfig>(&session.GetNode(), &dlog, kCommandWindow),
