@@ -94,13 +94,6 @@ struct InstrumentJob {
     std::vector<std::pair<ChannelKey, DownloadMark>> done;
 };
 
-}  // namespace
-
-Collector::Collector(CollectOptions options, CommandNotifier& notes, const std::atomic<bool>& stop)
-    : options_(std::move(options)), notes_(notes), stop_(stop) {}
-
-namespace {
-
 /// Downloads the job's channels over one session and writes each to its download file with its
 /// append flag. A channel that could not be downloaded or written gets its former last-download
 /// time back, so the next pass fetches its records again.
@@ -165,6 +158,9 @@ void CollectInstrument(InstrumentJob& job, CommandNotifier& notes, bool samplesB
 }
 
 }  // namespace
+
+Collector::Collector(CollectOptions options, CommandNotifier& notes, const std::atomic<bool>& stop)
+    : options_(std::move(options)), notes_(notes), stop_(stop) {}
 
 PassOutcome Collector::RunPass() {
     PassOutcome outcome;

@@ -57,9 +57,6 @@ class Collector {
     /// file; when the save fails they are kept and applied to every later pass until one saves.
     PassOutcome RunPass();
 
-    /// Marks downloaded but not yet saved.
-    const std::map<ChannelKey, DownloadMark>& Unsaved() const { return unsaved_; }
-
   private:
     bool SaveMarks();
 
