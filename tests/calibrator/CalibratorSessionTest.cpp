@@ -8,6 +8,7 @@
 #include <chrono>
 #include <thread>
 
+#include "../session/SessionTestSupport.h"
 #include "calibrator/CalibratorClasses.h"
 #include "calibrator/CalibratorRequests.h"
 #include "calibrator/GasUnitDesc.h"
@@ -27,17 +28,6 @@ namespace {
 
 constexpr NotifyTarget kWindow = 99;
 
-class Sentinel : public CThreadMessage {
-  public:
-    explicit Sentinel(std::atomic<bool>& done) : done_(done) {}
-    ~Sentinel() override { done_ = true; }
-    const char* GetRuntimeClass() const override { return "Sentinel"; }
-    void Execute() override {}
-
-  private:
-    std::atomic<bool>& done_;
-};
-
 class CalibratorSession : public ::testing::Test {
   protected:
     void TearDown() override {
@@ -52,15 +42,7 @@ class CalibratorSession : public ::testing::Test {
             sim_->stop();
     }
 
-    static bool WaitFor(const std::function<bool()>& done) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > end)
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return true;
-    }
+    static bool WaitFor(const std::function<bool()>& done) { return test::WaitFor(done, 30000); }
 
     void Start(const std::string& profile) {
         sim::InstrumentOptions options;
@@ -85,12 +67,7 @@ class CalibratorSession : public ::testing::Test {
         view_ = std::make_unique<CInstrumentCalibratorView>(*node_);
     }
 
-    void Settle() {
-        std::atomic<bool> done{false};
-        if (session_->PostRequest(std::make_unique<Sentinel>(done))) {
-            ASSERT_TRUE(WaitFor([&] { return done.load(); }));
-        }
-    }
+    void Settle() { ASSERT_TRUE(test::Settle(*session_)); }
 
     /// Runs the request and returns the completion code it posted to the window.
     int Run(std::unique_ptr<CThreadMessage> request) {

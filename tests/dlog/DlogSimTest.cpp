@@ -319,6 +319,7 @@ TEST(DlogSimDownloadFaults, cancelStopsTheReply) {
 #include <chrono>
 #include <thread>
 
+#include "../session/SessionTestSupport.h"
 #include "dlog/DlogRequests.h"
 #include "network/InstrumentNode.h"
 #include "session/InstrumentSession.h"
@@ -329,15 +330,7 @@ TEST(DlogSimDownloadFaults, cancelStopsTheReply) {
 namespace talven {
 namespace {
 
-bool WaitUntil(const std::function<bool()>& done, int limitMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
+using test::WaitFor;
 
 class DlogSessionDownload : public ::testing::Test {
   protected:
@@ -370,12 +363,13 @@ class DlogSessionDownload : public ::testing::Test {
         node->SetSettings(s);
         session = &CInstrumentSession::Of(*node);
         session->PostConnect();
-        ASSERT_TRUE(WaitUntil([&] { return session->IsSessionOpen() && !session->IsInUse(); }, 30000));
+        ASSERT_TRUE(test::Settle(*session));
+        ASSERT_TRUE(session->IsSessionOpen());
     }
     void TearDown() override {
         if (session != nullptr) {
             session->PostDisconnect();
-            WaitUntil([&] { return !session->HasWorker(); }, 30000);
+            WaitFor([&] { return !session->HasWorker(); }, 30000);
             session->JoinEndedWorkers();
         }
         node.reset();
@@ -402,13 +396,13 @@ class DlogSessionDownload : public ::testing::Test {
         notes.clear();
         session->PostRequest(std::make_unique<CThreadMessageRequestDASConfig>(node.get(), &dlog, kWindow));
         ASSERT_TRUE(
-            WaitUntil([&] { return Count(wm::kDownloadDone) + Count(wm::kDownloadFailed) > 0; }, 60000));
+            WaitFor([&] { return Count(wm::kDownloadDone) + Count(wm::kDownloadFailed) > 0; }, 60000));
         ASSERT_EQ(Count(wm::kDownloadDone), 1);
     }
     int Send(InstrumentNodeDlog& dlog) {
         notes.clear();
         session->PostRequest(std::make_unique<CThreadMessageSendDASConfig>(node.get(), &dlog, kWindow));
-        EXPECT_TRUE(WaitUntil([&] { return Count(wm::kSendDone) + Count(wm::kSendFailed) > 0; }, 60000));
+        EXPECT_TRUE(WaitFor([&] { return Count(wm::kSendDone) + Count(wm::kSendFailed) > 0; }, 60000));
         return Count(wm::kSendDone) > 0 ? wm::kSendDone : wm::kSendFailed;
     }
 };
@@ -422,7 +416,7 @@ TEST_F(DlogSessionDownload, requestDownloadsEveryChannelAsGenerated) {
     for (const auto& item : dlog.DlogChannels())
         channels.push_back(static_cast<CDASChannel*>(item.get()));
     session->PostRequest(std::make_unique<CThreadMessageRequestDASRecords>(node.get(), channels, kWindow));
-    ASSERT_TRUE(WaitUntil([&] { return Count(wm::kRecordsDone) + Count(wm::kRecordsFailed) > 0; }, 60000));
+    ASSERT_TRUE(WaitFor([&] { return Count(wm::kRecordsDone) + Count(wm::kRecordsFailed) > 0; }, 60000));
     EXPECT_EQ(Count(wm::kRecordsDone), 1);
     EXPECT_EQ(Count(wm::kRecordsStart), static_cast<int>(channels.size()));
     ExpectRecordsAsGenerated(dlog, sim->instrument().dasData(), now.seconds(), false);
@@ -437,7 +431,7 @@ TEST_F(DlogSessionDownload, replyCutByAReconnectionFailsTheDownloadAndKeepsTheRe
     const int opensBefore = static_cast<int>(node->GetConnection()->GetOpenCount());
     session->PostRequest(std::make_unique<CThreadMessageRequestDASRecords>(
         node.get(), std::vector<CDASChannel*>{channel}, kWindow));
-    ASSERT_TRUE(WaitUntil([&] { return Count(wm::kRecordsDone) + Count(wm::kRecordsFailed) > 0; }, 60000));
+    ASSERT_TRUE(WaitFor([&] { return Count(wm::kRecordsDone) + Count(wm::kRecordsFailed) > 0; }, 60000));
     // The TCP link came back by itself in the middle of the reply: the rest of it never came.
     EXPECT_GT(static_cast<int>(node->GetConnection()->GetOpenCount()), opensBefore);
     EXPECT_EQ(Count(wm::kRecordsFailed), 1);
@@ -459,12 +453,12 @@ TEST_F(DlogSessionDownload, closingTheSessionDiscardsRecordsAndTheModifiedMark) 
     channel->SetSelected(true);
     session->PostRequest(std::make_unique<CThreadMessageRequestDASRecords>(
         node.get(), std::vector<CDASChannel*>{channel}, kWindow));
-    ASSERT_TRUE(WaitUntil([&] { return Count(wm::kRecordsDone) + Count(wm::kRecordsFailed) > 0; }, 60000));
+    ASSERT_TRUE(WaitFor([&] { return Count(wm::kRecordsDone) + Count(wm::kRecordsFailed) > 0; }, 60000));
     ASSERT_GT(test::ParameterAt(*channel, 0)->GetRecordCount(), 0u);
     dlog.SetDlogModified(true);
 
     session->PostDisconnect();
-    ASSERT_TRUE(WaitUntil([&] { return !session->HasWorker(); }, 30000));
+    ASSERT_TRUE(WaitFor([&] { return !session->HasWorker(); }, 30000));
     session->JoinEndedWorkers();
     EXPECT_EQ(test::ParameterAt(*channel, 0)->GetRecordCount(), 0u);
     EXPECT_FALSE(dlog.IsDlogModified());

@@ -2,16 +2,20 @@
 // Test doubles for the session: a scripted link, a log that keeps its lines, and waiting for a
 // condition that another thread brings about.
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "foundation/Log.h"
+#include "session/CommInterface.h"
+#include "session/InstrumentSession.h"
 #include "transport/Connection.h"
 
 namespace talven::test {
@@ -25,6 +29,29 @@ inline bool WaitFor(const std::function<bool()>& done, int limitMs = 10000) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return true;
+}
+
+/// A request that does nothing. It is deleted, whether it ran or not, once everything posted
+/// before it has finished; its flag outlives a test that stopped waiting.
+class Sentinel : public CThreadMessage {
+  public:
+    Sentinel() : done_(std::make_shared<std::atomic<bool>>(false)) {}
+    ~Sentinel() override { *done_ = true; }
+    const char* GetRuntimeClass() const override { return "Sentinel"; }
+    void Execute() override {}
+    std::shared_ptr<std::atomic<bool>> Done() const { return done_; }
+
+  private:
+    std::shared_ptr<std::atomic<bool>> done_;
+};
+
+/// Waits until every request posted to the session so far has finished, or the session took no
+/// more. A connect counts as finished once its link is open and its exchange is over.
+inline bool Settle(CInstrumentSession& session, int limitMs = 30000) {
+    auto sentinel = std::make_unique<Sentinel>();
+    const auto done = sentinel->Done();
+    session.PostRequest(std::move(sentinel));
+    return WaitFor([&] { return done->load(); }, limitMs);
 }
 
 /// Keeps every log line with its category. Thread safe.

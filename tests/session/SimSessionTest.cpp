@@ -31,18 +31,6 @@ constexpr std::uint32_t kNodeId = 5151;
 
 enum class Over { kTcp, kPty };
 
-/// Sets done when deleted, whether it ran or not: everything posted before it has finished.
-class Sentinel : public CThreadMessage {
-  public:
-    explicit Sentinel(std::atomic<bool>& done) : done_(done) {}
-    ~Sentinel() override { done_ = true; }
-    const char* GetRuntimeClass() const override { return "Sentinel"; }
-    void Execute() override {}
-
-  private:
-    std::atomic<bool>& done_;
-};
-
 /// A DLOG configuration download in script form, built on the session's transfer frame as the
 /// requests of the higher layers are.
 class ScriptDownload : public CTransferRequest {
@@ -179,12 +167,7 @@ class SimSessionTest : public ::testing::TestWithParam<Over> {
         node->SetSettings(s);
     }
     /// Waits until every request posted so far has finished.
-    void Settle() {
-        std::atomic<bool> done{false};
-        if (session->PostRequest(std::make_unique<Sentinel>(done))) {
-            ASSERT_TRUE(WaitFor([&] { return done.load(); }, 30000));
-        }
-    }
+    void Settle() { ASSERT_TRUE(test::Settle(*session)); }
     void Connect() {
         session->PostConnect();
         Settle();
@@ -338,9 +321,10 @@ TEST_P(SimSessionTest, requestsAfterTheSessionEndedAreDeleted) {
     Start("analyzer");
     Connect();
     Disconnect();
-    std::atomic<bool> deleted{false};
-    EXPECT_FALSE(session->PostRequest(std::make_unique<Sentinel>(deleted)));
-    EXPECT_TRUE(deleted.load());
+    auto sentinel = std::make_unique<test::Sentinel>();
+    const auto deleted = sentinel->Done();
+    EXPECT_FALSE(session->PostRequest(std::move(sentinel)));
+    EXPECT_TRUE(deleted->load());
     EXPECT_FALSE(session->PostDisplayRequest());
     EXPECT_FALSE(session->IsDisplayRequestPending());
 }
