@@ -17,11 +17,8 @@ namespace {
 
 using test::AddChannel;
 using test::AddParameter;
+using test::At;
 using test::MakeInstrument;
-
-DateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
-    return DateTime::FromElements(y, mo, d, h, mi, s);
-}
 
 class RecordingProgress : public TransferProgress {
   public:

@@ -67,17 +67,6 @@ class SimRecordLink : public DlogRecordLink {
     bool cancelRequested = false;
 
   private:
-    class Stream : public InstrumentTokenStream {
-      public:
-        explicit Stream(std::function<std::string()> source) : source_(std::move(source)) {}
-
-      protected:
-        std::string ReadLine() override { return source_(); }
-
-      private:
-        std::function<std::string()> source_;
-    };
-
     std::string NextLine() {
         for (;;) {
             const std::size_t end = pending_.find('\n');
@@ -109,7 +98,7 @@ class SimRecordLink : public DlogRecordLink {
 
     std::string features_;
     sim::LinkSession session_;
-    Stream stream_;
+    test::LineSourceStream stream_;
     std::string pending_;
     sim::LinkSession::Clock::time_point now_{};
     int timeout_ = 5000;

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -17,6 +18,23 @@
 #include "text/InstrumentTokenStream.h"
 
 namespace talven::test {
+
+/// A date and time from its elements.
+inline DateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
+    return DateTime::FromElements(y, mo, d, h, mi, s);
+}
+
+/// An instrument stream whose lines come from a function (a scripted or simulated link).
+class LineSourceStream : public InstrumentTokenStream {
+  public:
+    explicit LineSourceStream(std::function<std::string()> source) : source_(std::move(source)) {}
+
+  protected:
+    std::string ReadLine() override { return source_(); }
+
+  private:
+    std::function<std::string()> source_;
+};
 
 /// An instrument stream over a text; the text is kept alive with the stream.
 class TextStream {

@@ -15,11 +15,8 @@ namespace {
 
 using test::AddChannel;
 using test::AddParameter;
+using test::At;
 using test::MakeInstrument;
-
-DateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
-    return DateTime::FromElements(y, mo, d, h, mi, s);
-}
 
 // Plays the instrument: each command queues its scripted reply lines, which the response stream
 // and the raw line reads then deliver one at a time.
@@ -66,17 +63,6 @@ class ScriptedRecordLink : public DlogRecordLink {
     int responseTimeout() const { return responseTimeout_; }
 
   private:
-    class Stream : public InstrumentTokenStream {
-      public:
-        explicit Stream(std::function<std::string()> source) : source_(std::move(source)) {}
-
-      protected:
-        std::string ReadLine() override { return source_(); }
-
-      private:
-        std::function<std::string()> source_;
-    };
-
     std::string NextLine() {
         if (pending_.empty() || !intact_)
             return {};
@@ -93,7 +79,7 @@ class ScriptedRecordLink : public DlogRecordLink {
     }
 
     std::string caps_;
-    Stream stream_;
+    test::LineSourceStream stream_;
     std::deque<std::string> pending_;
     int responseTimeout_ = 5000;
     bool intact_ = true;
