@@ -15,16 +15,7 @@ std::string Join(const std::vector<std::string>& lines) {
     return all;
 }
 
-class CalibratorExchange : public ::testing::Test {
-  protected:
-    void start(const std::string& profile) {
-        sim = StartOrFail(Options(profile));
-        ASSERT_TRUE(sim);
-        client = std::make_unique<RawClient>(RawClient::Tcp(sim->port()));
-    }
-    std::unique_ptr<SimInstrument> sim;
-    std::unique_ptr<RawClient> client;
-};
+class CalibratorExchange : public SimClientTest {};
 
 TEST_F(CalibratorExchange, gasAndUnitTablesAreFramed) {
     start("calibrator");

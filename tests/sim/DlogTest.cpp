@@ -45,16 +45,7 @@ bool CrcMatches(const std::vector<std::uint8_t>& record) {
     return crc == (record[record.size() - 2] | (record[record.size() - 1] << 8));
 }
 
-class AnalyzerRecords : public ::testing::Test {
-  protected:
-    void start(const std::string& profile) {
-        sim = StartOrFail(Options(profile));
-        ASSERT_TRUE(sim);
-        client = std::make_unique<RawClient>(RawClient::Tcp(sim->port()));
-    }
-    std::unique_ptr<SimInstrument> sim;
-    std::unique_ptr<RawClient> client;
-};
+class AnalyzerRecords : public SimClientTest {};
 
 TEST_F(AnalyzerRecords, base64RecordDecodesWithMatchingCrcAndStoredSamples) {
     start("analyzer");

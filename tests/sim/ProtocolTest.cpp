@@ -10,16 +10,9 @@
 namespace talven::sim::test {
 namespace {
 
-class AnalyzerProtocol : public ::testing::Test {
+class AnalyzerProtocol : public SimClientTest {
   protected:
-    void SetUp() override {
-        sim = StartOrFail(Options("analyzer"));
-        ASSERT_TRUE(sim);
-        client = std::make_unique<RawClient>(RawClient::Tcp(sim->port()));
-        ASSERT_TRUE(client->ok());
-    }
-    std::unique_ptr<SimInstrument> sim;
-    std::unique_ptr<RawClient> client;
+    void SetUp() override { start("analyzer"); }
 };
 
 TEST_F(AnalyzerProtocol, capabilitiesCarryTheSumOfTheirLetters) {
@@ -131,15 +124,9 @@ TEST_F(AnalyzerProtocol, survivesJunkBytesAndOverlongLines) {
     EXPECT_EQ(lines.back(), "V 060:12:00 0000 CURR_TIME=12:00:00\r\n");
 }
 
-class PasswordProtocol : public ::testing::Test {
+class PasswordProtocol : public SimClientTest {
   protected:
-    void SetUp() override {
-        sim = StartOrFail(Options("old-analyzer"));
-        ASSERT_TRUE(sim);
-        client = std::make_unique<RawClient>(RawClient::Tcp(sim->port()));
-    }
-    std::unique_ptr<SimInstrument> sim;
-    std::unique_ptr<RawClient> client;
+    void SetUp() override { start("old-analyzer"); }
 };
 
 TEST_F(PasswordProtocol, commandsNeedLogOnFirst) {

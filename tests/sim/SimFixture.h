@@ -32,4 +32,17 @@ inline std::unique_ptr<SimInstrument> StartOrFail(const InstrumentOptions& optio
     return sim;
 }
 
+/// A simulated instrument of the profile started, and a raw client on its TCP port.
+class SimClientTest : public ::testing::Test {
+  protected:
+    void start(const std::string& profile) {
+        sim = StartOrFail(Options(profile));
+        ASSERT_TRUE(sim);
+        client = std::make_unique<RawClient>(RawClient::Tcp(sim->port()));
+        ASSERT_TRUE(client->ok());
+    }
+    std::unique_ptr<SimInstrument> sim;
+    std::unique_ptr<RawClient> client;
+};
+
 }  // namespace talven::sim::test
