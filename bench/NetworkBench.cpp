@@ -56,22 +56,30 @@ struct Network {
     ScopedNetworkConfiguration scope;
 };
 
-void BM_SaveBinary1000(benchmark::State& state) {
-    Network net;
+void SaveBinary(benchmark::State& state, CNetworkConfiguration& config) {
     for (auto _ : state)
-        benchmark::DoNotOptimize(WriteBinaryConfiguration(net.config.Lists()));
+        benchmark::DoNotOptimize(WriteBinaryConfiguration(config.Lists()));
 }
-BENCHMARK(BM_SaveBinary1000)->Unit(benchmark::kMillisecond);
 
-void BM_LoadBinary1000(benchmark::State& state) {
-    Network net;
-    const std::vector<std::uint8_t> bytes = WriteBinaryConfiguration(net.config.Lists());
+void LoadBinary(benchmark::State& state, CNetworkConfiguration& config) {
+    const std::vector<std::uint8_t> bytes = WriteBinaryConfiguration(config.Lists());
     for (auto _ : state) {
         SavedLists lists;
         if (!ReadBinaryConfiguration(bytes.data(), bytes.size(), lists).ok)
             state.SkipWithError("load failed");
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+
+void BM_SaveBinary1000(benchmark::State& state) {
+    Network net;
+    SaveBinary(state, net.config);
+}
+BENCHMARK(BM_SaveBinary1000)->Unit(benchmark::kMillisecond);
+
+void BM_LoadBinary1000(benchmark::State& state) {
+    Network net;
+    LoadBinary(state, net.config);
 }
 BENCHMARK(BM_LoadBinary1000)->Unit(benchmark::kMillisecond);
 
@@ -111,20 +119,13 @@ struct NetworkWithData : Network {
 
 void BM_SaveBinary1000WithData(benchmark::State& state) {
     NetworkWithData net;
-    for (auto _ : state)
-        benchmark::DoNotOptimize(WriteBinaryConfiguration(net.config.Lists()));
+    SaveBinary(state, net.config);
 }
 BENCHMARK(BM_SaveBinary1000WithData)->Unit(benchmark::kMillisecond);
 
 void BM_LoadBinary1000WithData(benchmark::State& state) {
     NetworkWithData net;
-    const std::vector<std::uint8_t> bytes = WriteBinaryConfiguration(net.config.Lists());
-    for (auto _ : state) {
-        SavedLists lists;
-        if (!ReadBinaryConfiguration(bytes.data(), bytes.size(), lists).ok)
-            state.SkipWithError("load failed");
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+    LoadBinary(state, net.config);
 }
 BENCHMARK(BM_LoadBinary1000WithData)->Unit(benchmark::kMillisecond);
 
