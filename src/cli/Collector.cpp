@@ -8,11 +8,14 @@
 #include "cli/CliMessages.h"
 #include "cli/SessionCommand.h"
 #include "cli/TransferWait.h"
+#include "dlog/AppendJournal.h"
 #include "dlog/CsvExport.h"
 #include "dlog/DASChannel.h"
 #include "dlog/DataRecordSet.h"
 #include "dlog/DlogRequests.h"
 #include "dlog/InstrumentNodeDlog.h"
+#include "dlog/RecordDecoding.h"
+#include "foundation/FileWrite.h"
 #include "foundation/Log.h"
 #include "foundation/Messages.h"
 #include "network/InstrumentNode.h"
@@ -43,21 +46,15 @@ ChannelKey KeyOf(const CInstrumentConnectedNode& node, bool multiplexed, const C
     return {multiplexed, node.GetId(), node.GetName(), channel.GetName()};
 }
 
-/// Copies each mark to its channel in the configuration, unless the file already records a later
-/// download (made by another program meanwhile). Marks of channels gone from the file are dropped.
-void ApplyMarks(CNetworkConfiguration& configuration, const std::map<ChannelKey, DownloadMark>& marks) {
+CDASChannel* FindChannel(CNetworkConfiguration& configuration, const ChannelKey& key) {
+    CDASChannel* found = nullptr;
     ForEachInstrument(configuration, [&](CInstrumentConnectedNode& node, bool multiplexed) {
-        for (const auto& object : node.GetList(kDlogChannels)) {
-            auto* channel = dynamic_cast<CDASChannel*>(object.get());
-            if (channel == nullptr)
-                continue;
-            const auto found = marks.find(KeyOf(node, multiplexed, *channel));
-            if (found == marks.end() || channel->GetLastDownload() > found->second.lastDownload)
-                continue;
-            channel->SetLastDownload(found->second.lastDownload);
-            channel->SetDownloadedBefore(found->second.downloadedBefore);
-        }
+        if (found != nullptr || multiplexed != key.multiplexed || node.GetId() != key.instrumentId ||
+            node.GetName() != key.instrumentName)
+            return;
+        found = dynamic_cast<CDASChannel*>(node.GetList(kDlogChannels).FindByName(key.channelName));
     });
+    return found;
 }
 
 /// Instruments whose links share a port or an address are worked one after another: the
@@ -82,6 +79,8 @@ void Report(Console& console, int category, const std::string& text) {
     console.Message(text);
 }
 
+}  // namespace
+
 /// One instrument's share of a pass: its due channels, and what became of them.
 struct InstrumentJob {
     CInstrumentConnectedNode* node = nullptr;
@@ -91,29 +90,22 @@ struct InstrumentJob {
     NotifyTarget target = 0;
 
     bool ok = true;
-    std::vector<std::pair<ChannelKey, DownloadMark>> done;
+    std::size_t done = 0;
 };
 
-/// Downloads the job's channels over one session and writes each to its download file with its
-/// append flag. A channel that could not be downloaded or written gets its former last-download
-/// time back, so the next pass fetches its records again.
-void CollectInstrument(InstrumentJob& job, CommandNotifier& notes, bool samplesBox) {
-    Console& console = notes.console();
+/// Downloads the job's channels over one session and commits each: its records written to its
+/// download file with its append flag, its new last-download time saved. A channel that could not
+/// be downloaded, written or saved keeps its former time, so the next pass fetches its records
+/// again.
+void Collector::CollectInstrument(InstrumentJob& job) {
+    Console& console = notes_.console();
     CInstrumentConnectedNode& node = *job.node;
     const std::string name = node.GetName();
     console.SetLabel(job.target, name);
     Report(console, kLogStatus,
            FormatMessage(msg::kCliCollectStart, static_cast<long>(job.due.size()), name));
-
-    std::vector<DownloadMark> before;
-    for (CDASChannel* channel : job.due) {
-        before.push_back({channel->GetLastDownload(), channel->GetDownloadedBefore()});
+    for (CDASChannel* channel : job.due)
         channel->SetActiveSelection(nullptr);
-    }
-    auto restore = [&](std::size_t i) {
-        job.due[i]->SetLastDownload(before[i].lastDownload);
-        job.due[i]->SetDownloadedBefore(before[i].downloadedBefore);
-    };
 
     Connected connected(node);
     if (!connected.open()) {
@@ -121,43 +113,132 @@ void CollectInstrument(InstrumentJob& job, CommandNotifier& notes, bool samplesB
         job.ok = false;
         return;
     }
-    if (!RunTransfer(connected.session(), notes,
+    if (!RunTransfer(connected.session(), notes_,
                      std::make_unique<CThreadMessageRequestDASRecords>(&node, job.due, job.target),
                      wm::kRecordsDone, wm::kRecordsFailed, {}, job.target)) {
-        for (std::size_t i = 0; i < job.due.size(); ++i)
-            restore(i);
+        for (CDASChannel* channel : job.due) {
+            const std::string failure = channel->GetDownloadOutcome().failure;
+            if (!failure.empty())
+                console.Message(failure);  // the download has logged it
+        }
         Report(console, kLogError, FormatMessage(msg::kCliRecordDownloadFailed, name));
         job.ok = false;
         return;
     }
-    const DateFormatSlots formats;
-    for (std::size_t i = 0; i < job.due.size(); ++i) {
-        CDASChannel& channel = *job.due[i];
+    for (CDASChannel* channel : job.due) {
+        const std::string label = ChannelOf(channel->GetName(), name);
+        const ChannelKey key = KeyOf(node, job.multiplexed, *channel);
+        // What follows a dropped line is fetched again by a download that continues where this
+        // one ended; written now, it would be written twice.
+        const bool continues = channel->GetDownloadSelection().mode == CSelectionSet::kSinceLast;
+        const std::size_t refetched = continues ? KeepRecordsBeforeFirstDrop(*channel) : 0;
+        const RecordDownloadOutcome outcome = channel->GetDownloadOutcome();
+        if (outcome.droppedLines > 0)
+            Report(console, kLogError,
+                   continues ? FormatMessage(msg::kCliCollectDropped, label, static_cast<long>(outcome.droppedLines),
+                                             static_cast<long>(refetched))
+                             : FormatMessage(msg::kCliLinesDropped, label, static_cast<long>(outcome.droppedLines)));
         CDataRecordSet set;
-        GatherChannel(channel, set);
-        if (set.GetRowCount() > 0) {
-            CsvOptions csv;
-            csv.append = channel.GetAppend();
-            csv.samplesBox = samplesBox;
-            csv.showErrors = true;
-            if (!WriteRecordSetCsv(set, channel.GetDownloadFile(), csv, formats)) {
-                restore(i);
-                job.ok = false;
-                continue;
-            }
-            Report(console, kLogStatus,
-                   FormatMessage(msg::kCliCollectWritten, ChannelOf(channel.GetName(), name),
-                                 static_cast<long>(set.GetRowCount()), channel.GetDownloadFile()));
+        GatherChannel(*channel, set);
+        const DownloadMark mark{channel->GetLastDownload(), channel->GetDownloadedBefore()};
+        if (set.GetRowCount() == 0) {
+            Report(console, kLogStatus, FormatMessage(msg::kCliCollectNothingNew, label));
+        } else if (!Commit(key, *channel, set, mark)) {
+            job.ok = false;
+            continue;
         } else {
             Report(console, kLogStatus,
-                   FormatMessage(msg::kCliCollectNothingNew, ChannelOf(channel.GetName(), name)));
+                   FormatMessage(msg::kCliCollectWritten, label, static_cast<long>(set.GetRowCount()),
+                                 channel->GetDownloadFile()));
         }
-        job.done.push_back({KeyOf(node, job.multiplexed, channel),
-                            {channel.GetLastDownload(), channel.GetDownloadedBefore()}});
+        std::lock_guard<std::mutex> lock(commitMutex_);
+        downloadedAt_[key] = channel->GetDownloadedAt();
+        ++job.done;
     }
 }
 
-}  // namespace
+bool Collector::Commit(const ChannelKey& key, CDASChannel& channel, const CDataRecordSet& set,
+                       const DownloadMark& mark) {
+    std::lock_guard<std::mutex> lock(commitMutex_);
+    Console& console = notes_.console();
+    CsvOptions csv;
+    csv.append = channel.GetAppend();
+    csv.samplesBox = options_.samplesBox;
+    csv.showErrors = true;
+    PendingAppend pending;
+    pending.dataFile = channel.GetDownloadFile();
+    pending.multiplexed = key.multiplexed;
+    pending.instrumentId = key.instrumentId;
+    pending.instrumentName = key.instrumentName;
+    pending.channelName = key.channelName;
+    pending.lastDownload = mark.lastDownload.seconds();
+    // A replaced file is whole or untouched; only an append needs to be noted first.
+    if (csv.append) {
+        MeasureDataFile(pending);
+        if (!SavePendingAppend(NotePath(), pending)) {
+            Report(console, kLogError, FormatMessage(msg::kCliCollectNoteFailed, NotePath(), pending.dataFile));
+            return false;
+        }
+    }
+    bool ok = WriteRecordSetCsv(set, pending.dataFile, csv, DateFormatSlots());
+    if (ok && !SaveMark(key, mark)) {
+        ok = false;
+        if (csv.append && !UndoAppend(pending)) {
+            Report(console, kLogError, FormatMessage(msg::kCliCollectUndoFailed, pending.dataFile, NotePath()));
+            return false;  // the note stays, so that the next run tries again
+        }
+    }
+    if (csv.append)
+        RemovePendingAppend(NotePath());
+    return ok;
+}
+
+bool Collector::SaveMark(const ChannelKey& key, const DownloadMark& mark) {
+    // The file is read afresh: only this mark changes, whatever else was saved to it meanwhile.
+    // The pass's own configuration stays the current one, as the instruments' sessions use it.
+    CNetworkConfiguration fresh;
+    if (LoadNetworkConfiguration(fresh, options_.networkPath)) {
+        if (CDASChannel* channel = FindChannel(fresh, key)) {
+            channel->SetLastDownload(mark.lastDownload);
+            channel->SetDownloadedBefore(mark.downloadedBefore);
+        }
+        if (SaveNetworkConfiguration(fresh, options_.networkPath))
+            return true;
+    }
+    Report(notes_.console(), kLogError,
+           FormatMessage(msg::kCliCollectNotSaved, ChannelOf(key.channelName, key.instrumentName),
+                         options_.networkPath));
+    return false;
+}
+
+bool Collector::SettlePendingAppend() {
+    Console& console = notes_.console();
+    PendingAppend pending;
+    switch (LoadPendingAppend(NotePath(), pending)) {
+        case PendingRead::kNone:
+            return true;
+        case PendingRead::kUnreadable:
+            Report(console, kLogError, FormatMessage(msg::kCliCollectNoteUnreadable, NotePath()));
+            return false;
+        case PendingRead::kFound:
+            break;
+    }
+    CNetworkConfiguration fresh;
+    if (!LoadNetworkConfiguration(fresh, options_.networkPath))
+        return false;
+    const ChannelKey key{pending.multiplexed, pending.instrumentId, pending.instrumentName, pending.channelName};
+    const CDASChannel* channel = FindChannel(fresh, key);
+    const bool saved = channel != nullptr && channel->GetDownloadedBefore() &&
+                       channel->GetLastDownload().seconds() == pending.lastDownload;
+    if (!saved) {
+        if (!UndoAppend(pending)) {
+            Report(console, kLogError, FormatMessage(msg::kCliCollectUndoFailed, pending.dataFile, NotePath()));
+            return false;
+        }
+        Report(console, kLogStatus, FormatMessage(msg::kCliCollectAppendUndone, pending.dataFile));
+    }
+    return RemovePendingAppend(NotePath());
+}
 
 Collector::Collector(CollectOptions options, CommandNotifier& notes, const std::atomic<bool>& stop)
     : options_(std::move(options)), notes_(notes), stop_(stop) {}
@@ -165,13 +246,18 @@ Collector::Collector(CollectOptions options, CommandNotifier& notes, const std::
 PassOutcome Collector::RunPass() {
     PassOutcome outcome;
     Console& console = notes_.console();
-    CNetworkConfiguration configuration;
-    ScopedNetworkConfiguration current(&configuration);
-    if (!LoadNetworkConfiguration(configuration, options_.networkPath)) {
-        outcome.ok = outcome.loaded = false;  // the loader has said why
+    std::string reason;
+    if (!CanReplaceFile(options_.networkPath, reason)) {
+        Report(console, kLogError, FormatMessage(msg::kCliCollectCannotSave, options_.networkPath, reason));
+        outcome.ok = outcome.loaded = false;
         return outcome;
     }
-    ApplyMarks(configuration, unsaved_);
+    CNetworkConfiguration configuration;
+    ScopedNetworkConfiguration current(&configuration);
+    if (!SettlePendingAppend() || !LoadNetworkConfiguration(configuration, options_.networkPath)) {
+        outcome.ok = outcome.loaded = false;  // said why
+        return outcome;
+    }
 
     const DateTime now = DateTime::Now();
     std::vector<std::unique_ptr<InstrumentJob>> jobs;
@@ -179,7 +265,12 @@ PassOutcome Collector::RunPass() {
         auto job = std::make_unique<InstrumentJob>();
         for (const auto& object : node.GetList(kDlogChannels)) {
             auto* channel = dynamic_cast<CDASChannel*>(object.get());
-            if (channel == nullptr || !channel->IsSelected() || !channel->IsAutoDownloadDue(now))
+            if (channel == nullptr || !channel->IsSelected())
+                continue;
+            const auto ran = downloadedAt_.find(KeyOf(node, multiplexed, *channel));
+            if (ran != downloadedAt_.end())
+                channel->SetDownloadedAt(ran->second);
+            if (!channel->IsAutoDownloadDue(now))
                 continue;
             ++outcome.dueChannels;
             if (channel->GetDownloadFile().empty()) {
@@ -211,7 +302,7 @@ PassOutcome Collector::RunPass() {
                     job->ok = false;
                     continue;
                 }
-                CollectInstrument(*job, notes_, options_.samplesBox);
+                CollectInstrument(*job);
             }
         });
     }
@@ -220,32 +311,13 @@ PassOutcome Collector::RunPass() {
 
     for (const auto& job : jobs) {
         outcome.ok = outcome.ok && job->ok;
-        outcome.channelsDone += job->done.size();
-        for (const auto& [key, mark] : job->done)
-            unsaved_[key] = mark;
+        outcome.channelsDone += job->done;
     }
-    if (!unsaved_.empty() && !SaveMarks())
-        outcome.ok = false;
     if (outcome.dueChannels > 0)
         Report(console, kLogStatus,
                FormatMessage(msg::kCliCollectPassDone, static_cast<long>(outcome.channelsDone),
                              static_cast<long>(outcome.dueChannels)));
     return outcome;
-}
-
-bool Collector::SaveMarks() {
-    // The file is read afresh: only the marks change, whatever else was saved to it meanwhile.
-    CNetworkConfiguration fresh;
-    ScopedNetworkConfiguration current(&fresh);
-    if (LoadNetworkConfiguration(fresh, options_.networkPath)) {
-        ApplyMarks(fresh, unsaved_);
-        if (SaveNetworkConfiguration(fresh, options_.networkPath)) {
-            unsaved_.clear();
-            return true;
-        }
-    }
-    Report(notes_.console(), kLogError, FormatMessage(msg::kCliCollectNotSaved, options_.networkPath));
-    return false;
 }
 
 }  // namespace talven::cli

@@ -6,10 +6,16 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <string>
 #include <tuple>
 
 #include "foundation/DateTime.h"
+
+namespace talven {
+class CDASChannel;
+class CDataRecordSet;
+}  // namespace talven
 
 namespace talven::cli {
 
@@ -40,30 +46,44 @@ struct DownloadMark {
 };
 
 struct PassOutcome {
-    /// Every due channel was downloaded and written, and the file saved.
+    /// Every due channel was downloaded and written, and its last-download time saved.
     bool ok = true;
-    /// The file could be read.
+    /// The file could be read and can be saved: the pass was made.
     bool loaded = true;
     std::size_t dueChannels = 0;
     std::size_t channelsDone = 0;
 };
+
+struct InstrumentJob;
 
 class Collector {
   public:
     /// stop: set (by a signal) to finish the instruments under way and start no other.
     Collector(CollectOptions options, CommandNotifier& notes, const std::atomic<bool>& stop);
 
-    /// One pass over the file as it is now. The marks of channels downloaded are saved to the
-    /// file; when the save fails they are kept and applied to every later pass until one saves.
+    /// One pass over the file as it is now. Each channel's records are written and its new
+    /// last-download time saved to the file at once, one channel after another, so that a pass
+    /// stopped at any moment neither loses nor repeats a record when collect runs again.
     PassOutcome RunPass();
 
   private:
-    bool SaveMarks();
+    void CollectInstrument(InstrumentJob& job);
+    /// Writes a downloaded channel's records to its download file and saves its new mark; an
+    /// append whose mark could not be saved is undone. Any thread; one channel at a time.
+    bool Commit(const ChannelKey& key, CDASChannel& channel, const CDataRecordSet& set,
+                const DownloadMark& mark);
+    bool SaveMark(const ChannelKey& key, const DownloadMark& mark);
+    /// Settles an append that an earlier run left half done; false when it cannot be settled.
+    bool SettlePendingAppend();
+    std::string NotePath() const { return options_.networkPath + ".pending"; }
 
     CollectOptions options_;
     CommandNotifier& notes_;
     const std::atomic<bool>& stop_;
-    std::map<ChannelKey, DownloadMark> unsaved_;
+    std::mutex commitMutex_;
+    /// When each channel was last downloaded in this run (PC clock): paces channels whose newest
+    /// record does not move on. Guarded by commitMutex_.
+    std::map<ChannelKey, DateTime> downloadedAt_;
 };
 
 }  // namespace talven::cli

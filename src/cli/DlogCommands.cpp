@@ -221,12 +221,22 @@ int GetData(std::vector<std::string> args, std::ostream& out, std::ostream& err)
             for (CDASChannel* channel : channels)
                 channel->SetActiveSelection(nullptr);
             if (!downloaded) {
+                for (CDASChannel* channel : channels) {
+                    const std::string failure = channel->GetDownloadOutcome().failure;
+                    if (!failure.empty())
+                        err << failure << "\n";
+                }
                 err << FormatMessage(msg::kCliRecordDownloadFailed, node.GetName()) << "\n";
                 return kExitFailed;
             }
 
             const DateFormatSlots formats;
             for (CDASChannel* channel : channels) {
+                const RecordDownloadOutcome outcome = channel->GetDownloadOutcome();
+                if (outcome.droppedLines > 0)
+                    err << FormatMessage(msg::kCliLinesDropped, channel->GetName(),
+                                         static_cast<long>(outcome.droppedLines))
+                        << "\n";
                 CDataRecordSet set;
                 GatherChannel(*channel, set);
                 if (set.GetRowCount() == 0) {

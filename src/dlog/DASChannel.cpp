@@ -169,6 +169,7 @@ std::unique_ptr<CNamedObject> CDASChannel::Clone() const {
     copy->lastDownload_ = lastDownload_;
     copy->downloadPeriod_ = downloadPeriod_;
     copy->downloadedBefore_ = downloadedBefore_;
+    copy->downloadedAt_ = downloadedAt_;
     copy->append_ = append_;
     copy->selected_ = selected_;
     copy->expanded_ = expanded_;
@@ -553,7 +554,32 @@ bool CDASChannel::IsAutoDownloadDue(DateTime now) const {
     DataGuard guard;
     if (!downloadedBefore_)
         return true;
-    return now.seconds() > lastDownload_ && now.seconds() - lastDownload_ >= downloadPeriod_;
+    const std::uint32_t t = now.seconds();
+    if (downloadedAt_ != 0)
+        return downloadedAt_ > t || t - downloadedAt_ >= downloadPeriod_;
+    // The newest record's time stamp is on the instrument's clock: one ahead of the PC's says
+    // nothing of how long ago the download was.
+    return lastDownload_ >= t || t - lastDownload_ >= downloadPeriod_;
+}
+
+DateTime CDASChannel::GetDownloadedAt() const {
+    DataGuard guard;
+    return downloadedAt_ != 0 ? DateTime::FromSeconds(downloadedAt_) : DateTime();
+}
+
+void CDASChannel::SetDownloadedAt(DateTime when) {
+    DataGuard guard;
+    downloadedAt_ = when.valid() ? when.seconds() : 0;
+}
+
+RecordDownloadOutcome CDASChannel::GetDownloadOutcome() const {
+    DataGuard guard;
+    return outcome_;
+}
+
+void CDASChannel::SetDownloadOutcome(const RecordDownloadOutcome& outcome) {
+    DataGuard guard;
+    outcome_ = outcome;
 }
 
 bool CDASChannel::HasParameterRoom() const {

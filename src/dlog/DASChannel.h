@@ -46,6 +46,22 @@ class CSelectionSet {
     bool operator==(const CSelectionSet&) const = default;
 };
 
+/// What the last record download of a channel brought. Record lines are every line of the reply
+/// that stood for a record: appended, outside the requested dates, or dropped for a bad check
+/// sum, CRC or length. Only the records before the first dropped line are known to be complete
+/// up to their newest time stamp.
+struct RecordDownloadOutcome {
+    std::int32_t recordLines = 0;
+    std::int32_t droppedLines = 0;
+    /// Records appended to each downloaded parameter before the first dropped line.
+    std::size_t recordsBeforeDrop = 0;
+    /// The newest time stamp among those records (instrument time), when there was one.
+    bool hasNewest = false;
+    std::uint32_t newest = 0;
+    /// Why the download failed (logged as an error too); empty when it did not.
+    std::string failure;
+};
+
 class CDASChannel : public CNamedObject {
   public:
     /// A channel with the defaults (100 records, start 1 January of this year, sample period 1
@@ -105,8 +121,16 @@ class CDASChannel : public CNamedObject {
 
     std::string GetDownloadFile() const;
     void SetDownloadFile(std::string path);
+    /// The time stamp, on the instrument's clock, of the newest record downloaded: "since last
+    /// download" asks for the records after it. Saved with the channel.
     DateTime GetLastDownload() const;
     void SetLastDownload(DateTime when);
+    /// When (on the PC's clock) this program last downloaded the channel successfully; invalid
+    /// when it has not yet. Not saved: it paces automatic downloads within one run.
+    DateTime GetDownloadedAt() const;
+    void SetDownloadedAt(DateTime when);
+    RecordDownloadOutcome GetDownloadOutcome() const;
+    void SetDownloadOutcome(const RecordDownloadOutcome& outcome);
     std::uint32_t GetDownloadPeriod() const;
     void SetDownloadPeriod(std::uint32_t seconds);
     bool GetDownloadedBefore() const;
@@ -121,7 +145,9 @@ class CDASChannel : public CNamedObject {
 
     /// Bytes of one binary record: 6 + 4 per parameter + 4 per parameter storing samples.
     std::size_t GetRecordSize() const;
-    /// Never downloaded, or now is later than the last download by at least the period.
+    /// Never downloaded; or the download period has passed since this program last downloaded
+    /// it; or, before that happened in this run, since the newest record downloaded, or that
+    /// record is stamped later than now (an instrument clock ahead of the PC's).
     bool IsAutoDownloadDue(DateTime now) const;
     /// Fewer than 50 parameters.
     bool HasParameterRoom() const;
@@ -156,6 +182,8 @@ class CDASChannel : public CNamedObject {
     std::uint32_t lastDownload_ = 0;
     std::uint32_t downloadPeriod_ = 86400;
     bool downloadedBefore_ = false;
+    std::uint32_t downloadedAt_ = 0;
+    RecordDownloadOutcome outcome_;
     bool append_ = true;
     bool selected_ = false;
     bool expanded_ = false;

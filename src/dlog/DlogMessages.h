@@ -7,4 +7,9 @@ constexpr int kInstrumentDateFallback = 63501;
 constexpr int kRecordDownloadInterrupted = 63502;
 constexpr int kSelectRecordsTitle = 63503;
 constexpr int kParameterPropertiesTitle = 63504;
+constexpr int kRecordCountMissing = 63505;
+constexpr int kRecordReplyMissing = 63506;
+constexpr int kRecordReplyShort = 63507;
+constexpr int kRecordLineDropped = 63508;
+constexpr int kRecordLinesDropped = 63509;
 }  // namespace talven::msg

@@ -118,11 +118,14 @@ ReportRequest BuildReportRequest(const CDASChannel& channel, std::int32_t expect
     const CSelectionSet selection = channel.GetActiveSelection();
     ReportRequest r;
     r.expected = expected;
+    r.mode = selection.mode;
     r.text = "report \"" + channel.GetName() + "\"";
+    std::uint32_t askFrom = 0;
     switch (selection.mode) {
         case CSelectionSet::kSinceLast:
             if (channel.GetDownloadedBefore()) {
-                r.from = channel.GetLastDownload().seconds() + 1;
+                askFrom = channel.GetLastDownload().seconds();
+                r.from = askFrom + 1;
                 r.fromFlag = true;
             }
             break;
@@ -149,10 +152,12 @@ ReportRequest BuildReportRequest(const CDASChannel& channel, std::int32_t expect
             break;
     }
     if (r.fromFlag && selection.useInstrumentSelection && hasFromTo) {
-        r.text += DateTime::FromSeconds(r.from).Format(" from=%m/%d/%Y %H:%M:%S");
+        const bool overlap = selection.mode == CSelectionSet::kSinceLast;
+        r.text += DateTime::FromSeconds(overlap ? askFrom : r.from).Format(" from=%m/%d/%Y %H:%M:%S");
         if (r.toFlag)
             r.text += DateTime::FromSeconds(r.to).Format(" to=%m/%d/%Y %H:%M:%S");
         r.instrumentSelects = true;
+        r.answerExpected = overlap;
     }
     return r;
 }
@@ -218,10 +223,54 @@ bool PrepareChannelDownload(CDASChannel& channel) {
     return any;
 }
 
-void MarkChannelDownloadStarted(CDASChannel& channel, DateTime now) {
+bool ReplyAccountsForRecords(const ReportRequest& request, bool countKnown, std::int32_t count,
+                             const RecordDownloadOutcome& outcome, const std::string& channelName,
+                             std::string& message) {
+    if (!countKnown || count <= 0)
+        return true;
+    if (outcome.recordLines == 0 && request.answerExpected) {
+        message = FormatMessage(msg::kRecordReplyMissing, channelName, static_cast<long>(count));
+        return false;
+    }
+    const bool everyRecordDue =
+        request.mode == CSelectionSet::kAll || request.mode == CSelectionSet::kRecentRecords;
+    if (everyRecordDue && outcome.recordLines < request.expected) {
+        message = FormatMessage(msg::kRecordReplyShort, static_cast<long>(outcome.recordLines),
+                                static_cast<long>(request.expected), channelName);
+        return false;
+    }
+    return true;
+}
+
+void MarkChannelDownloaded(CDASChannel& channel, const ReportRequest& request,
+                           const RecordDownloadOutcome& outcome, DateTime now) {
     DataGuard guard;
-    channel.SetLastDownload(now);
+    channel.SetDownloadedAt(now);
+    if (!outcome.hasNewest)
+        return;
+    // A range of past dates says nothing of the records after it.
+    if (request.mode == CSelectionSet::kBetween && channel.GetDownloadedBefore() &&
+        outcome.newest <= channel.GetLastDownload().seconds())
+        return;
+    channel.SetLastDownload(DateTime::FromSeconds(outcome.newest));
     channel.SetDownloadedBefore(true);
+}
+
+std::size_t KeepRecordsBeforeFirstDrop(CDASChannel& channel) {
+    const RecordDownloadOutcome outcome = channel.GetDownloadOutcome();
+    if (outcome.droppedLines == 0)
+        return 0;
+    DataGuard guard;
+    std::size_t discarded = 0;
+    for (const auto& item : channel.Parameters()) {
+        auto* p = static_cast<CDASParameter*>(item.get());
+        std::vector<CDataRecord>& records = p->Records();
+        if (!p->CountsAsSelected() || records.size() <= outcome.recordsBeforeDrop)
+            continue;
+        discarded = records.size() - outcome.recordsBeforeDrop;
+        records.resize(outcome.recordsBeforeDrop);
+    }
+    return discarded;
 }
 
 void ReserveRecords(CDASChannel& channel, std::int32_t expected) {
@@ -328,6 +377,21 @@ void TextRecordReader::Finish(DateTime instrumentNow, const ReportRequest& reque
     }
 }
 
+void TextRecordReader::Summarize(RecordDownloadOutcome& outcome) const {
+    DataGuard guard;
+    for (const DownloadColumn& column : columns_) {
+        if (!column.selected)
+            continue;
+        const std::vector<CDataRecord>& records = column.parameter->Records();
+        outcome.recordsBeforeDrop = records.size();
+        for (const CDataRecord& record : records) {
+            outcome.newest = outcome.hasNewest ? std::max(outcome.newest, record.time) : record.time;
+            outcome.hasNewest = true;
+        }
+        return;
+    }
+}
+
 void CorrectRecordYears(std::vector<CDataRecord>& records, DateTime base, std::uint32_t reference) {
     int offset = 0;
     std::uint32_t previous = reference;
@@ -405,6 +469,7 @@ BinaryRecordDecoder::Result BinaryRecordDecoder::DecodeLine(std::string_view lin
     if (!DecodeBytes(WithoutLineEnd(line)))
         return kDropped;
     const std::uint32_t time = ReadU32(buffer_.data());
+    lastTime_ = time;
     if ((request.fromFlag && time < request.from) || (request.toFlag && time > request.to))
         return kFiltered;
     AppendRecord(time);

@@ -33,6 +33,12 @@ struct ReportRequest {
     std::uint32_t from = 0;
     std::uint32_t to = 0;
     bool instrumentSelects = false;  // the instrument was asked to select by date
+    std::int32_t mode = 0;           // the selection's mode
+    /// A channel holding records must answer with at least one record line. Not so when the
+    /// instrument selects by date: it may hold none of those dates. "Since last download" asks
+    /// the instrument from the newest record downloaded, not the second after it, so that even
+    /// with nothing new that record comes back (and is left out here).
+    bool answerExpected = true;
 };
 
 /// The "report" request for the channel's active selection. expected is the record count the
@@ -56,8 +62,22 @@ const char* RecordFormSuffix(RecordForm form);
 /// Step 1 of a download: empties the records of every parameter that counts as selected and gives
 /// them the next set number of the instrument. False when no parameter counts as selected.
 bool PrepareChannelDownload(CDASChannel& channel);
-/// The download has started: last download := now, downloaded before := true.
-void MarkChannelDownloadStarted(CDASChannel& channel, DateTime now);
+
+/// False when a reply cannot hold every record it should: the instrument said it holds count
+/// records (countKnown) and sent no record line although one was due, or, for all records and
+/// the most recent N, fewer record lines than expected. The message says what was missing.
+bool ReplyAccountsForRecords(const ReportRequest& request, bool countKnown, std::int32_t count,
+                             const RecordDownloadOutcome& outcome, const std::string& channelName,
+                             std::string& message);
+/// After a download that succeeded: the channel's last download moves to the newest record
+/// before the first dropped line (not back, for a date range), downloaded before is set, and
+/// downloaded at := now. A download that brought no such record leaves the last download as it
+/// was, so that nothing after it is skipped.
+void MarkChannelDownloaded(CDASChannel& channel, const ReportRequest& request,
+                           const RecordDownloadOutcome& outcome, DateTime now);
+/// For downloads that continue where the last one ended: the records after the first dropped line
+/// are discarded, as the next download fetches them again. Returns the records discarded.
+std::size_t KeepRecordsBeforeFirstDrop(CDASChannel& channel);
 
 /// Room for the expected records in every parameter that counts as selected (at most a million:
 /// the count comes from the instrument), and afterwards the spare room given back, so a record
@@ -93,6 +113,8 @@ class TextRecordReader {
     /// After a reply that did not fail: the year correction against the instrument's current time
     /// (records later than it belong to earlier years), then the request's date filter.
     void Finish(DateTime instrumentNow, const ReportRequest& request);
+    /// After Finish: the records kept and the newest time stamp among them.
+    void Summarize(RecordDownloadOutcome& outcome) const;
 
   private:
     void Append(std::size_t column, double value, bool valid, std::uint32_t time);
@@ -125,6 +147,8 @@ class BinaryRecordDecoder {
     /// One line as read from the link, with or without its line end.
     Result DecodeLine(std::string_view line, const ReportRequest& request);
     std::size_t RecordSize() const { return recordSize_; }
+    /// The time stamp of the last line appended or filtered.
+    std::uint32_t LastTime() const { return lastTime_; }
 
   private:
     bool DecodeBytes(std::string_view line);
@@ -134,6 +158,7 @@ class BinaryRecordDecoder {
     std::vector<DownloadColumn> columns_;
     std::size_t recordSize_;
     std::vector<std::uint8_t> buffer_;
+    std::uint32_t lastTime_ = 0;
 };
 
 /// True for a quiet or signalling NaN bit pattern (exponent all ones, mantissa not zero).

@@ -23,6 +23,7 @@ struct ChannelDownload {
     NotifyTarget window;
     bool canCancel;
     bool cancelSent = false;
+    RecordDownloadOutcome outcome;
 
     void Step() const { GetNotifier().Post(window, wm::kTransferStep, 0, 0); }
 
@@ -71,15 +72,24 @@ bool ReadTextReply(ChannelDownload& d, const ReportRequest& request) {
             d.link.SetResponseTimeout(restoreTimeout);
             restoreTimeout = -1;
         }
-        if (recordStarted)
+        if (recordStarted) {
+            ++d.outcome.recordLines;
             d.Step();
+        }
     } while (result == TextRecordReader::kRecordLine);
     if (restoreTimeout >= 0)
         d.link.SetResponseTimeout(restoreTimeout);
     if (result == TextRecordReader::kFailed)
         return false;
     reader.Finish(instrumentNow, request);
+    reader.Summarize(d.outcome);
     return true;
+}
+
+std::string WithoutLineEnd(std::string line) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    return line;
 }
 
 bool ReadBinaryReply(ChannelDownload& d, const ReportRequest& request, RecordForm form) {
@@ -94,23 +104,47 @@ bool ReadBinaryReply(ChannelDownload& d, const ReportRequest& request, RecordFor
         if (line.empty())
             return true;
         timeout = d.link.GetReceiveTimeout();
-        if (decoder.DecodeLine(line, request) != BinaryRecordDecoder::kDropped)
-            d.Step();
+        RecordDownloadOutcome& o = d.outcome;
+        ++o.recordLines;
+        switch (decoder.DecodeLine(line, request)) {
+            case BinaryRecordDecoder::kDropped:
+                ++o.droppedLines;
+                Log(kLogError, FormatMessage(msg::kRecordLineDropped, d.channel.GetName(), WithoutLineEnd(line)));
+                break;
+            case BinaryRecordDecoder::kAppended:
+                if (o.droppedLines == 0) {
+                    ++o.recordsBeforeDrop;
+                    o.newest = o.hasNewest ? std::max(o.newest, decoder.LastTime()) : decoder.LastTime();
+                    o.hasNewest = true;
+                }
+                d.Step();
+                break;
+            case BinaryRecordDecoder::kFiltered:
+                d.Step();
+                break;
+        }
     }
 }
 
-// Step 3: the channel's record count, when the instrument can tell it. False when the instrument
-// says the channel holds no records.
-bool AskRecordCount(DlogRecordLink& link, const std::string& name, std::int32_t& expected) {
+enum class RecordCount { kCounted, kNoRecords, kNoAnswer };
+
+// Step 3: the channel's record count, when the instrument can tell it. Lines that count the
+// records of another channel (a reply that came too late for an earlier request) are passed over.
+RecordCount AskRecordCount(DlogRecordLink& link, const std::string& name, std::int32_t& expected) {
     TokenStream& stream = link.ResponseStream();
     LineModeScope lines(stream, false);
     link.SendCommand('d', RecordsCommand(name));
     std::string replyName;
     std::int32_t count = 0;
-    if (!FindRecordCountLine(stream, replyName, count))
-        return true;
+    for (;;) {
+        if (!FindRecordCountLine(stream, replyName, count))
+            return RecordCount::kNoAnswer;
+        // Instruments may shorten the names in their replies.
+        if (replyName.size() <= name.size() && EqualsNoCase(replyName, std::string_view(name).substr(0, replyName.size())))
+            break;
+    }
     expected = count;
-    return !(EqualsNoCase(replyName, name) && count <= 0);
+    return count <= 0 ? RecordCount::kNoRecords : RecordCount::kCounted;
 }
 
 }  // namespace
@@ -121,25 +155,50 @@ bool DownloadChannelRecords(DlogRecordLink& link, CDASChannel& channel, NotifyTa
     const std::string caps = link.GetCapabilities();
     const std::string name = channel.GetName();
     std::int32_t expected = channel.GetRecordCount();
-    if (HasCap(caps, cap::kRecords) && !AskRecordCount(link, name, expected))
-        return true;
+    const bool countKnown = HasCap(caps, cap::kRecords);
+    if (countKnown) {
+        switch (AskRecordCount(link, name, expected)) {
+            case RecordCount::kNoRecords:
+                channel.SetDownloadOutcome({});
+                return true;
+            case RecordCount::kNoAnswer: {
+                RecordDownloadOutcome failed;
+                failed.failure = FormatMessage(msg::kRecordCountMissing, name);
+                Log(kLogError, failed.failure);
+                channel.SetDownloadOutcome(failed);
+                return false;
+            }
+            case RecordCount::kCounted:
+                break;
+        }
+    }
+    const std::int32_t count = expected;
 
     const ReportRequest request =
         BuildReportRequest(channel, expected, HasCap(caps, cap::kFromTo), DateTime::Now());
-    MarkChannelDownloadStarted(channel, DateTime::Now());
     GetNotifier().Post(window, wm::kRecordsStart, static_cast<std::uintptr_t>(std::max(request.expected, 0)),
                        reinterpret_cast<std::intptr_t>(&channel));
 
-    ChannelDownload d{link, channel, window, HasCap(caps, cap::kCancel)};
+    ChannelDownload d{link, channel, window, HasCap(caps, cap::kCancel), false, {}};
     const RecordForm form = ChooseRecordForm(caps);
     ReserveRecords(channel, request.expected);
     bool ok = form == RecordForm::kText ? ReadTextReply(d, request) : ReadBinaryReply(d, request, form);
     ReleaseSpareRecords(channel);
     if (ok && !link.IsLinkIntact()) {
         // The reads ended because the link went away, not because the reply was complete.
-        Log(kLogError, FormatMessage(msg::kRecordDownloadInterrupted, name));
-        ok = false;
+        d.outcome.failure = FormatMessage(msg::kRecordDownloadInterrupted, name);
+    } else if (ok && !d.cancelSent) {
+        ReplyAccountsForRecords(request, countKnown, count, d.outcome, name, d.outcome.failure);
     }
+    channel.SetDownloadOutcome(d.outcome);
+    if (!d.outcome.failure.empty()) {
+        Log(kLogError, d.outcome.failure);
+        return false;
+    }
+    if (d.outcome.droppedLines > 0)
+        Log(kLogError, FormatMessage(msg::kRecordLinesDropped, static_cast<long>(d.outcome.droppedLines), name));
+    if (ok)
+        MarkChannelDownloaded(channel, request, d.outcome, DateTime::Now());
     return ok;
 }
 

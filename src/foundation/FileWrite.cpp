@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace talven {
 
@@ -24,11 +25,45 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
+// A regular file whose permission bits allow no writing.
+bool IsReadOnlyFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 }  // namespace
+
+bool CanReplaceFile(const std::string& path, std::string& reason) {
+    errno = 0;
+    if (path.empty()) {
+        errno = ENOENT;
+    } else if (IsReadOnlyFile(path)) {
+        errno = EACCES;
+    } else if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) {
+        // errno set
+    } else if (::access(DirectoryOf(path).c_str(), W_OK | X_OK) != 0) {
+        // errno set
+    } else {
+        return true;
+    }
+    reason = std::strerror(errno != 0 ? errno : EACCES);
+    return false;
+}
 
 bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
     if (path.empty())
         return false;
+    if (IsReadOnlyFile(path)) {
+        errno = EACCES;
+        return false;
+    }
     // Beside the target so that the rename stays on one file system.
     static std::atomic<unsigned> counter{0};
     int fd = -1;

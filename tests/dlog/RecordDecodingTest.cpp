@@ -60,10 +60,15 @@ TEST_F(DlogReportRequest, allRecordsAndSinceLastDownload) {
     EXPECT_FALSE(never.fromFlag);
     channel->SetDownloadedBefore(true);
     channel->SetLastDownload(At(2024, 5, 14, 8, 0, 0));
+    // The instrument is asked from the newest record downloaded, so that it always has one to
+    // send back; the second after it is where the kept records begin.
     ReportRequest since = Build(CSelectionSet::kSinceLast);
-    EXPECT_EQ(since.text, "report \"OZONE\" from=05/14/2024 08:00:01");
+    EXPECT_EQ(since.text, "report \"OZONE\" from=05/14/2024 08:00:00");
     EXPECT_TRUE(since.instrumentSelects);
+    EXPECT_TRUE(since.answerExpected);
     EXPECT_EQ(since.from, At(2024, 5, 14, 8, 0, 1).seconds());
+    EXPECT_FALSE(Build(CSelectionSet::kRecentDays).answerExpected);
+    EXPECT_TRUE(Build(CSelectionSet::kRecentDays, false).answerExpected);
 }
 
 TEST_F(DlogReportRequest, mostRecentRecordsAskForNoMoreThanTheChannelHolds) {
@@ -455,9 +460,60 @@ TEST(DlogDownloadPreparation, selectedParametersAreEmptiedAndShareOneNewSet) {
     EXPECT_EQ(a->GetSetNumber(), 2u);
     EXPECT_EQ(c->GetSetNumber(), 2u);
     EXPECT_EQ(b->GetSetNumber(), 0u);
-    MarkChannelDownloadStarted(*channel, DateTime::FromSeconds(777));
+}
+
+TEST(DlogDownloadPreparation, theMarkMovesToTheNewestTrustedRecordAndADateRangeNeverMovesItBack) {
+    auto inst = MakeInstrument();
+    CDASChannel* channel = AddChannel(*inst, "A");
+    const DateTime pc = DateTime::FromSeconds(5000);
+    ReportRequest since;
+    since.mode = CSelectionSet::kSinceLast;
+    RecordDownloadOutcome nothing;
+    MarkChannelDownloaded(*channel, since, nothing, pc);
+    EXPECT_FALSE(channel->GetDownloadedBefore());  // nothing arrived: the next download asks for all
+    EXPECT_EQ(channel->GetDownloadedAt().seconds(), 5000u);
+
+    RecordDownloadOutcome some;
+    some.hasNewest = true;
+    some.newest = 777;  // the instrument's clock, far behind the PC's
+    MarkChannelDownloaded(*channel, since, some, pc);
     EXPECT_TRUE(channel->GetDownloadedBefore());
     EXPECT_EQ(channel->GetLastDownload().seconds(), 777u);
+
+    ReportRequest between;
+    between.mode = CSelectionSet::kBetween;
+    some.newest = 500;
+    MarkChannelDownloaded(*channel, between, some, pc);
+    EXPECT_EQ(channel->GetLastDownload().seconds(), 777u);
+    some.newest = 900;
+    MarkChannelDownloaded(*channel, between, some, pc);
+    EXPECT_EQ(channel->GetLastDownload().seconds(), 900u);
+    // All records from an instrument whose clock was set back: the mark follows it back.
+    ReportRequest all;
+    some.newest = 600;
+    MarkChannelDownloaded(*channel, all, some, pc);
+    EXPECT_EQ(channel->GetLastDownload().seconds(), 600u);
+}
+
+TEST(DlogDownloadPreparation, automaticDownloadsArePacedByThePcClockOnceTheyRan) {
+    auto inst = MakeInstrument();
+    CDASChannel* channel = AddChannel(*inst, "A");
+    channel->SetDownloadPeriod(3600);
+    const DateTime pc = DateTime::FromElements(2026, 6, 1, 12, 0, 0);
+    EXPECT_TRUE(channel->IsAutoDownloadDue(pc));
+    channel->SetDownloadedBefore(true);
+    // Before this run downloaded it, only the newest record's stamp tells.
+    channel->SetLastDownload(pc - TimeSpan::FromSeconds(1800));
+    EXPECT_FALSE(channel->IsAutoDownloadDue(pc));
+    channel->SetLastDownload(pc - TimeSpan::FromSeconds(3600));
+    EXPECT_TRUE(channel->IsAutoDownloadDue(pc));
+    channel->SetLastDownload(pc + TimeSpan::FromSeconds(180));  // instrument ahead of the PC
+    EXPECT_TRUE(channel->IsAutoDownloadDue(pc));
+    // Once downloaded in this run, a stalled channel whose newest record stays old waits its period.
+    channel->SetLastDownload(pc - TimeSpan::FromSeconds(86400));
+    channel->SetDownloadedAt(pc - TimeSpan::FromSeconds(60));
+    EXPECT_FALSE(channel->IsAutoDownloadDue(pc));
+    EXPECT_TRUE(channel->IsAutoDownloadDue(pc + TimeSpan::FromSeconds(3540)));
 }
 
 }  // namespace

@@ -174,7 +174,7 @@ TEST_F(DlogRecordDownload, textSelectionByDateRestoresTheTimeoutAtTheFirstRecord
     channel->SetLastDownload(At(2024, 1, 10, 23, 59, 59));
     channel->SetActiveSelection(&since);
     link.replies["records \"OZONE\""] = {"D 153:00:00 0 OZONE RECORDS=9\r\n"};
-    link.replies["report \"OZONE\" from=01/11/2024 00:00:00 compact"] = {"D 010:00:00 0 OZONE: 1 1 1\r\n",
+    link.replies["report \"OZONE\" from=01/10/2024 23:59:59 compact"] = {"D 010:00:00 0 OZONE: 1 1 1\r\n",
                                                                          "D 011:00:00 0 OZONE: 1 2 2\r\n"};
     ASSERT_TRUE(DownloadRecords(link, {channel}, window));
     EXPECT_EQ(link.timeouts, (std::vector<int>{kDateSelectionTimeoutMs, 5000}));
