@@ -9,163 +9,19 @@
 #include <map>
 #include <thread>
 
-#include "CliTestSupport.h"
-#include "SimCsv.h"
-#include "app/CoreStartup.h"
-#include "cli/SessionCommand.h"
-#include "cli/Talvenctl.h"
-#include "cli/TransferWait.h"
-#include "dlog/DASChannel.h"
-#include "dlog/DlogRequests.h"
-#include "dlog/InstrumentNodeDlog.h"
-#include "foundation/DateTime.h"
-#include "network/InstrumentNode.h"
-#include "network/NetworkConfiguration.h"
-#include "network/NetworkFiles.h"
-#include "sim/SimServer.h"
-#include "transport/TCPConnection.h"
+#include "CollectFixture.h"
 
 namespace talven::cli {
 namespace {
 
+using test::ChannelOf;
+using test::kCollected;
 using test::ReadAll;
 using test::ReadCsv;
 using test::Result;
-
-Result Talvenctl(const std::vector<std::string>& args) {
-    return test::Run(args);
-}
-
-/// The channels the tests select for automatic download: a timer channel and an event channel.
-const char* const kCollected[] = {"CONC1", "CALDAT"};
-
-std::unique_ptr<CInstrumentConnectedNode> TcpNode(const std::string& name, std::uint16_t port) {
-    auto node = std::make_unique<CInstrumentConnectedNode>();
-    node->SetName(name);
-    auto tcp = std::make_unique<CTCPConnection>();
-    tcp->SetHost("127.0.0.1");
-    tcp->SetPort(port);
-    node->SetConnection(std::move(tcp));
-    InstrumentSettings settings = node->GetSettings();
-    settings.receiveTimeoutMs = 400;  // some replies end only when the instrument falls silent
-    node->SetSettings(settings);
-    return node;
-}
-
-CDASChannel* ChannelOf(CNetworkConfiguration& configuration, const std::string& instrument,
-                       const std::string& channel) {
-    auto* node = dynamic_cast<CInstrumentNode*>(configuration.ConnectedInstruments().FindByName(instrument));
-    return node ? dynamic_cast<CDASChannel*>(node->GetList(kDlogChannels).FindByName(channel)) : nullptr;
-}
-
-class TalvenctlCollect : public ::testing::Test {
-  protected:
-    // The instruments' clocks stand at the PC's time: when a channel is due follows the newest
-    // record's time stamp.
-    const std::uint32_t now = DateTime::Now().seconds() / 60 * 60;
-    std::vector<std::unique_ptr<sim::SimInstrument>> sims;
-    test::TempDir temp;
-    std::string dir = temp.path();
-    std::string network = dir + "/net.cfg";
-
-    void SetUp() override { InitializeCore(); }
-    void TearDown() override {
-        for (auto& sim : sims)
-            sim->stop();
-    }
-
-    std::unique_ptr<sim::SimInstrument> StartSim(const std::string& cutAtCommand = "") {
-        sim::InstrumentOptions o;
-        o.profile = "analyzer";
-        o.clockStart = now;
-        o.clockFrozen = true;
-        o.link.faults.cutAtCommand = cutAtCommand;
-        std::string error;
-        auto sim = sim::SimInstrument::StartTcp(o, 0, error);
-        EXPECT_TRUE(sim) << error;
-        return sim;
-    }
-
-    static std::string InstrumentName(std::size_t i) { return "Site" + std::to_string(i); }
-    std::string DataFile(std::size_t i, const std::string& channel) const {
-        return dir + "/" + InstrumentName(i) + "-" + channel + ".csv";
-    }
-
-    /// A network file with one instrument per simulator, each with the DLOG configuration its
-    /// window would have downloaded, and the collected channels selected for automatic download
-    /// since their last download, appended to a file each.
-    void WriteNetwork() {
-        CNetworkConfiguration configuration;
-        ScopedNetworkConfiguration current(&configuration);
-        auto probe = TcpNode("probe", sims.front()->port());
-        {
-            InstrumentNodeDlog dlog(*probe);
-            CommandNotifier notes;
-            Connected connected(*probe);
-            ASSERT_TRUE(connected.open());
-            ASSERT_TRUE(RunTransfer(
-                connected.session(), notes,
-                std::make_unique<CThreadMessageRequestDASConfig>(probe.get(), &dlog, kCommandWindow),
-                wm::kDownloadDone, wm::kDownloadFailed));
-        }
-        for (std::size_t i = 0; i < sims.size(); ++i) {
-            auto node = TcpNode(InstrumentName(i), sims[i]->port());
-            for (InstrumentList list : {kDlogEvents, kDlogDataPoints, kDlogChannels})
-                node->GetList(list).CopyFrom(probe->GetList(list));
-            for (const char* name : kCollected) {
-                auto* channel = dynamic_cast<CDASChannel*>(node->GetList(kDlogChannels).FindByName(name));
-                ASSERT_NE(channel, nullptr) << name;
-                channel->SetSelected(true);
-                channel->SetDownloadFile(DataFile(i, name));
-                CSelectionSet selection;
-                selection.mode = CSelectionSet::kSinceLast;
-                selection.useInstrumentSelection = false;
-                channel->SetDownloadSelection(selection);
-            }
-            configuration.ConnectedInstruments().Append(std::move(node));
-        }
-        ASSERT_TRUE(SaveNetworkConfiguration(configuration, network));
-    }
-
-    /// Every collected channel's file of instrument i holds all of its stored records as generated.
-    void ExpectComplete(std::size_t i) {
-        const auto data = sims[i]->instrument().dasData();
-        for (const char* name : kCollected) {
-            SCOPED_TRACE(InstrumentName(i) + " " + name);
-            const auto channel = std::find_if(data.channels.begin(), data.channels.end(),
-                                              [&](const sim::DasChannel& c) { return c.name == name; });
-            ASSERT_NE(channel, data.channels.end());
-            const test::CsvFile file = ReadCsv(DataFile(i, name));
-            EXPECT_EQ(file.headings, 1);
-            EXPECT_EQ(static_cast<std::int64_t>(file.times.size()),
-                      sim::StoredRecords(data, *channel, now).count);
-            test::ExpectRowsAsGenerated(data, *channel, now, file, 0);
-        }
-    }
-
-    /// Points the instrument's link in the network file at another port.
-    void Repoint(const std::string& instrument, std::uint16_t port) {
-        CNetworkConfiguration configuration;
-        ScopedNetworkConfiguration current(&configuration);
-        ASSERT_TRUE(LoadNetworkConfiguration(configuration, network));
-        auto* node = dynamic_cast<CInstrumentConnectedNode*>(
-            configuration.ConnectedInstruments().FindByName(instrument));
-        ASSERT_NE(node, nullptr);
-        auto tcp = std::make_unique<CTCPConnection>();
-        tcp->SetHost("127.0.0.1");
-        tcp->SetPort(port);
-        node->SetConnection(std::move(tcp));
-        ASSERT_TRUE(SaveNetworkConfiguration(configuration, network));
-    }
-
-    std::map<std::string, std::string> FilesNow() const {
-        std::map<std::string, std::string> files;
-        for (const auto& entry : std::filesystem::directory_iterator(dir))
-            if (entry.path().extension() == ".csv")
-                files[entry.path().filename().string()] = ReadAll(entry.path().string());
-        return files;
-    }
-};
+using test::Talvenctl;
+using test::TalvenctlCollect;
+using test::TcpNode;
 
 TEST_F(TalvenctlCollect, tenInstrumentsWithOneDroppingItsLinkAndTheRetryThatFollows) {
     for (std::size_t i = 0; i < 10; ++i)

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 
+#include "../session/SessionTestSupport.h"
 #include "DlogTestSupport.h"
 #include "dlog/RecordDecoding.h"
 #include "dlog/RecordDownload.h"
@@ -249,6 +250,81 @@ TEST_F(DlogRecordDownload, downloadListsFollowSelectionAndDueTimes) {
     channel->SetLastDownload(now - TimeSpan::FromSeconds(86400));
     EXPECT_EQ(AutomaticDownloadList(*inst, now), (std::vector<CDASChannel*>{channel}));
     EXPECT_EQ(channel->GetActiveSelection(), channel->GetDownloadSelection());
+}
+
+TEST_F(DlogRecordDownload, aCountOfAnotherChannelIsPassedOverAndNoCountFailsTheChannel) {
+    ScriptedRecordLink link("dir");
+    // A reply to an earlier request, late, comes before the answer to this one.
+    link.replies["records \"OZONE\""] = {"D 001:00:00 0 PNUMTC RECORDS=360\r\n", "D 001:00:00 0 OZONE RECORDS=1\r\n"};
+    link.replies["report \"OZONE\" base64"] = {EncodeBase64Line(BinaryRecord(60, {1, 2}))};
+    ASSERT_TRUE(DownloadRecords(link, {channel}, window));
+    EXPECT_EQ(notes.entries()[0].wParam, 1u);
+    EXPECT_EQ(channel->GetLastDownload().seconds(), 60u);
+
+    link.replies["records \"OZONE\""] = {"D 001:00:00 0 PNUMTC RECORDS=360\r\n"};
+    EXPECT_FALSE(DownloadRecords(link, {channel}, window));
+    EXPECT_EQ(link.sent.back(), "d records \"OZONE\"");
+    EXPECT_NE(channel->GetDownloadOutcome().failure.find("did not say how many records channel OZONE holds"),
+              std::string::npos);
+    EXPECT_EQ(channel->GetLastDownload().seconds(), 60u);
+}
+
+TEST_F(DlogRecordDownload, aReplyThatCannotHoldTheRecordsDueFailsAndKeepsTheMark) {
+    ScriptedRecordLink link("dirf");
+    channel->SetDownloadedBefore(true);
+    channel->SetLastDownload(DateTime::FromSeconds(50));
+    CSelectionSet selection;
+    selection.useInstrumentSelection = false;
+    channel->SetActiveSelection(&selection);
+    link.replies["records \"OZONE\""] = {"D 001:00:00 0 OZONE RECORDS=3\r\n"};
+    link.replies["report \"OZONE\" base64"] = {EncodeBase64Line(BinaryRecord(60, {1, 2})),
+                                               EncodeBase64Line(BinaryRecord(120, {3, 4}))};
+    EXPECT_FALSE(DownloadRecords(link, {channel}, window));  // all: 2 of 3
+    EXPECT_EQ(channel->GetDownloadOutcome().failure, "Only 2 of the 3 records requested of channel OZONE arrived.");
+    EXPECT_EQ(channel->GetLastDownload().seconds(), 50u);
+
+    selection.mode = CSelectionSet::kSinceLast;
+    EXPECT_TRUE(DownloadRecords(link, {channel}, window));  // nothing is known of the newest
+    EXPECT_EQ(channel->GetLastDownload().seconds(), 120u);
+    link.replies["report \"OZONE\" base64"] = {};
+    EXPECT_FALSE(DownloadRecords(link, {channel}, window));  // the whole ring was due, nothing came
+    EXPECT_EQ(channel->GetLastDownload().seconds(), 120u);
+
+    // Asked from the newest record downloaded, the instrument has that one at least to send.
+    selection.useInstrumentSelection = true;
+    const std::string since = "report \"OZONE\" from=01/01/1970 00:02:00 base64";
+    EXPECT_FALSE(DownloadRecords(link, {channel}, window));
+    EXPECT_EQ(link.sent.back(), "d " + since);
+    link.replies[since] = {EncodeBase64Line(BinaryRecord(120, {3, 4}))};
+    EXPECT_TRUE(DownloadRecords(link, {channel}, window));
+    EXPECT_TRUE(no->Records().empty());
+    EXPECT_EQ(channel->GetLastDownload().seconds(), 120u);
+    // A period of days may hold no record at all.
+    selection.mode = CSelectionSet::kRecentDays;
+    EXPECT_TRUE(DownloadRecords(link, {channel}, window));
+}
+
+TEST_F(DlogRecordDownload, droppedLinesAreLoggedAndCountedAndTheMarkStopsBeforeTheFirst) {
+    test::RecordingLog log;
+    ScriptedRecordLink link("dir");
+    link.replies["records \"OZONE\""] = {"D 001:00:00 0 OZONE RECORDS=4\r\n"};
+    std::string spoiled = EncodeBase64Line(BinaryRecord(120, {3, 4}));
+    spoiled[2] = spoiled[2] == 'A' ? 'B' : 'A';
+    link.replies["report \"OZONE\" base64"] = {EncodeBase64Line(BinaryRecord(60, {1, 2})), spoiled,
+                                               EncodeBase64Line(BinaryRecord(180, {5, 6})), "\x01\x02\r\n"};
+    ASSERT_TRUE(DownloadRecords(link, {channel}, window));
+    const RecordDownloadOutcome outcome = channel->GetDownloadOutcome();
+    EXPECT_EQ(outcome.recordLines, 4);
+    EXPECT_EQ(outcome.droppedLines, 2);
+    EXPECT_EQ(outcome.recordsBeforeDrop, 1u);
+    EXPECT_EQ(no->Records().size(), 2u);  // a manual download keeps every good record
+    EXPECT_EQ(channel->GetLastDownload().seconds(), 60u);
+    EXPECT_TRUE(log.Contains(kLogError, "A record line of channel OZONE was dropped (bad check sum, CRC or "
+                                        "length): " + spoiled.substr(0, spoiled.size() - 2)));
+    EXPECT_TRUE(log.Contains(kLogError, "2 record line(s) of channel OZONE were dropped"));
+    EXPECT_EQ(KeepRecordsBeforeFirstDrop(*channel), 1u);
+    EXPECT_EQ(no->Records().size(), 1u);
+    EXPECT_EQ(no2->Records().size(), 1u);
 }
 
 }  // namespace
