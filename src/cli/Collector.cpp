@@ -134,10 +134,12 @@ void Collector::CollectInstrument(InstrumentJob& job) {
         const std::size_t refetched = continues ? KeepRecordsBeforeFirstDrop(*channel) : 0;
         const RecordDownloadOutcome outcome = channel->GetDownloadOutcome();
         if (outcome.droppedLines > 0)
-            Report(console, kLogError,
-                   continues ? FormatMessage(msg::kCliCollectDropped, label, static_cast<long>(outcome.droppedLines),
-                                             static_cast<long>(refetched))
-                             : FormatMessage(msg::kCliLinesDropped, label, static_cast<long>(outcome.droppedLines)));
+            Report(
+                console, kLogError,
+                continues
+                    ? FormatMessage(msg::kCliCollectDropped, label, static_cast<long>(outcome.droppedLines),
+                                    static_cast<long>(refetched))
+                    : FormatMessage(msg::kCliLinesDropped, label, static_cast<long>(outcome.droppedLines)));
         CDataRecordSet set;
         GatherChannel(*channel, set);
         const DownloadMark mark{channel->GetLastDownload(), channel->GetDownloadedBefore()};
@@ -176,7 +178,8 @@ bool Collector::Commit(const ChannelKey& key, CDASChannel& channel, const CDataR
     if (csv.append) {
         MeasureDataFile(pending);
         if (!SavePendingAppend(NotePath(), pending)) {
-            Report(console, kLogError, FormatMessage(msg::kCliCollectNoteFailed, NotePath(), pending.dataFile));
+            Report(console, kLogError,
+                   FormatMessage(msg::kCliCollectNoteFailed, NotePath(), pending.dataFile));
             return false;
         }
     }
@@ -184,7 +187,8 @@ bool Collector::Commit(const ChannelKey& key, CDASChannel& channel, const CDataR
     if (ok && !SaveMark(key, mark)) {
         ok = false;
         if (csv.append && !UndoAppend(pending)) {
-            Report(console, kLogError, FormatMessage(msg::kCliCollectUndoFailed, pending.dataFile, NotePath()));
+            Report(console, kLogError,
+                   FormatMessage(msg::kCliCollectUndoFailed, pending.dataFile, NotePath()));
             return false;  // the note stays, so that the next run tries again
         }
     }
@@ -226,13 +230,15 @@ bool Collector::SettlePendingAppend() {
     CNetworkConfiguration fresh;
     if (!LoadNetworkConfiguration(fresh, options_.networkPath))
         return false;
-    const ChannelKey key{pending.multiplexed, pending.instrumentId, pending.instrumentName, pending.channelName};
+    const ChannelKey key{pending.multiplexed, pending.instrumentId, pending.instrumentName,
+                         pending.channelName};
     const CDASChannel* channel = FindChannel(fresh, key);
     const bool saved = channel != nullptr && channel->GetDownloadedBefore() &&
                        channel->GetLastDownload().seconds() == pending.lastDownload;
     if (!saved) {
         if (!UndoAppend(pending)) {
-            Report(console, kLogError, FormatMessage(msg::kCliCollectUndoFailed, pending.dataFile, NotePath()));
+            Report(console, kLogError,
+                   FormatMessage(msg::kCliCollectUndoFailed, pending.dataFile, NotePath()));
             return false;
         }
         Report(console, kLogStatus, FormatMessage(msg::kCliCollectAppendUndone, pending.dataFile));

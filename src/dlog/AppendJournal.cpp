@@ -49,7 +49,8 @@ PendingRead LoadPendingAppend(const std::string& journal, PendingAppend& entry) 
     std::ifstream in(journal, std::ios::binary);
     if (!in)
         return PendingRead::kUnreadable;
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                          std::istreambuf_iterator<char>());
     ArchiveReader r(bytes);
     if (r.ReadString() != kMagic || r.ReadU32() != kVersion)
         return PendingRead::kUnreadable;

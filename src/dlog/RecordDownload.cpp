@@ -109,7 +109,8 @@ bool ReadBinaryReply(ChannelDownload& d, const ReportRequest& request, RecordFor
         switch (decoder.DecodeLine(line, request)) {
             case BinaryRecordDecoder::kDropped:
                 ++o.droppedLines;
-                Log(kLogError, FormatMessage(msg::kRecordLineDropped, d.channel.GetName(), WithoutLineEnd(line)));
+                Log(kLogError,
+                    FormatMessage(msg::kRecordLineDropped, d.channel.GetName(), WithoutLineEnd(line)));
                 break;
             case BinaryRecordDecoder::kAppended:
                 if (o.droppedLines == 0) {
@@ -140,7 +141,8 @@ RecordCount AskRecordCount(DlogRecordLink& link, const std::string& name, std::i
         if (!FindRecordCountLine(stream, replyName, count))
             return RecordCount::kNoAnswer;
         // Instruments may shorten the names in their replies.
-        if (replyName.size() <= name.size() && EqualsNoCase(replyName, std::string_view(name).substr(0, replyName.size())))
+        if (replyName.size() <= name.size() &&
+            EqualsNoCase(replyName, std::string_view(name).substr(0, replyName.size())))
             break;
     }
     expected = count;
@@ -196,7 +198,8 @@ bool DownloadChannelRecords(DlogRecordLink& link, CDASChannel& channel, NotifyTa
         return false;
     }
     if (d.outcome.droppedLines > 0)
-        Log(kLogError, FormatMessage(msg::kRecordLinesDropped, static_cast<long>(d.outcome.droppedLines), name));
+        Log(kLogError,
+            FormatMessage(msg::kRecordLinesDropped, static_cast<long>(d.outcome.droppedLines), name));
     if (ok)
         MarkChannelDownloaded(channel, request, d.outcome, DateTime::Now());
     return ok;

@@ -57,7 +57,8 @@ TEST_F(CollectFaults, aReplyThatNeverComesFailsTheChannelAndKeepsItDue) {
     for (int pass = 0; pass < 2; ++pass) {
         const Result r = Talvenctl({"collect", network, "--once"});
         EXPECT_EQ(r.status, kExitFailed) << r.err;
-        EXPECT_NE(r.err.find("Channel CONC1 holds 800 records, but no record came"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("Channel CONC1 holds 800 records, but no record came"), std::string::npos)
+            << r.err;
         EXPECT_NE(r.err.find("0 of 2 due channels"), std::string::npos) << r.err;
         EXPECT_TRUE(FilesNow().empty());
         CNetworkConfiguration configuration;
@@ -163,14 +164,16 @@ TEST_F(CollectFaults, getDataSaysWhatWasDroppedAndFailsWhenTheRecordsNeverCame) 
     sims.push_back(StartSim(noisy));
     sims.push_back(StartSim(silent));
     auto getData = [&](std::size_t i, const std::string& file) {
-        return test::RunAgainstSimulator({"dlog", "get-data", "--tcp", "127.0.0.1:" + std::to_string(sims[i]->port()),
-                                          "--channel", "CONC1", "--all", "-o", file});
+        return test::RunAgainstSimulator({"dlog", "get-data", "--tcp",
+                                          "127.0.0.1:" + std::to_string(sims[i]->port()), "--channel",
+                                          "CONC1", "--all", "-o", file});
     };
     const Result noisyResult = getData(0, dir + "/noisy.csv");
     EXPECT_EQ(noisyResult.status, kExitOk) << noisyResult.err;
     const std::size_t rows = ReadCsv(dir + "/noisy.csv").times.size();
-    EXPECT_NE(noisyResult.err.find("Channel CONC1: " + std::to_string(800 - rows) + " record line(s) dropped"),
-              std::string::npos)
+    EXPECT_NE(
+        noisyResult.err.find("Channel CONC1: " + std::to_string(800 - rows) + " record line(s) dropped"),
+        std::string::npos)
         << noisyResult.err;
     EXPECT_LT(rows, 800u);
 
@@ -231,7 +234,8 @@ int CollectKilledAfter(const std::string& network, std::chrono::milliseconds del
     if (pid == 0) {
         const int devnull = ::open("/dev/null", O_WRONLY);
         ::dup2(devnull, 2);
-        ::execl(TALVENCTL_PATH, "talvenctl", "collect", network.c_str(), "--once", static_cast<char*>(nullptr));
+        ::execl(TALVENCTL_PATH, "talvenctl", "collect", network.c_str(), "--once",
+                static_cast<char*>(nullptr));
         ::_exit(127);
     }
     const auto deadline = std::chrono::steady_clock::now() + delay;

@@ -50,7 +50,7 @@ inline std::unique_ptr<CInstrumentConnectedNode> TcpNode(const std::string& name
 }
 
 inline CDASChannel* ChannelOf(CNetworkConfiguration& configuration, const std::string& instrument,
-                       const std::string& channel) {
+                              const std::string& channel) {
     auto* node = dynamic_cast<CInstrumentNode*>(configuration.ConnectedInstruments().FindByName(instrument));
     return node ? dynamic_cast<CDASChannel*>(node->GetList(kDlogChannels).FindByName(channel)) : nullptr;
 }
@@ -77,7 +77,8 @@ class TalvenctlCollect : public ::testing::Test {
         return StartSim(faults);
     }
     /// An analyzer with these faults, its clock frozen clockOffset seconds from now.
-    std::unique_ptr<sim::SimInstrument> StartSim(const sim::FaultSettings& faults, std::int64_t clockOffset = 0) {
+    std::unique_ptr<sim::SimInstrument> StartSim(const sim::FaultSettings& faults,
+                                                 std::int64_t clockOffset = 0) {
         sim::InstrumentOptions o;
         o.profile = "analyzer";
         o.clockStart = static_cast<std::uint32_t>(now + clockOffset);
@@ -136,13 +137,13 @@ class TalvenctlCollect : public ::testing::Test {
         const auto data = sims[i]->instrument().dasData();
         for (const char* name : kCollected) {
             SCOPED_TRACE(InstrumentName(i) + " " + name);
-            const auto channel = std::find_if(data.channels.begin(), data.channels.end(),
-                                              [&](const sim::DasChannel& c) { return c.name == name; });
-            ASSERT_NE(channel, data.channels.end());
+            const sim::DasChannel* channel = data.findChannel(name);
+            ASSERT_NE(channel, nullptr);
             const CsvFile file = ReadCsv(DataFile(i, name));
             const std::uint32_t at = sims[i]->instrument().clock().now();
             EXPECT_EQ(file.headings, 1);
-            EXPECT_EQ(static_cast<std::int64_t>(file.times.size()), sim::StoredRecords(data, *channel, at).count);
+            EXPECT_EQ(static_cast<std::int64_t>(file.times.size()),
+                      sim::StoredRecords(data, *channel, at).count);
             ExpectRowsAsGenerated(data, *channel, at, file, 0);
         }
     }
@@ -155,9 +156,8 @@ class TalvenctlCollect : public ::testing::Test {
         const std::uint32_t at = sims[i]->instrument().clock().now();
         for (const char* name : kCollected) {
             SCOPED_TRACE(InstrumentName(i) + " " + name);
-            const auto channel = std::find_if(data.channels.begin(), data.channels.end(),
-                                              [&](const sim::DasChannel& c) { return c.name == name; });
-            ASSERT_NE(channel, data.channels.end());
+            const sim::DasChannel* channel = data.findChannel(name);
+            ASSERT_NE(channel, nullptr);
             const CsvFile file = ReadCsv(DataFile(i, name));
             EXPECT_EQ(file.headings, 1);
             ASSERT_FALSE(file.times.empty());
@@ -198,6 +198,5 @@ class TalvenctlCollect : public ::testing::Test {
         return files;
     }
 };
-
 
 }  // namespace talven::cli::test

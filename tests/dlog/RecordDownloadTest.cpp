@@ -255,7 +255,8 @@ TEST_F(DlogRecordDownload, downloadListsFollowSelectionAndDueTimes) {
 TEST_F(DlogRecordDownload, aCountOfAnotherChannelIsPassedOverAndNoCountFailsTheChannel) {
     ScriptedRecordLink link("dir");
     // A reply to an earlier request, late, comes before the answer to this one.
-    link.replies["records \"OZONE\""] = {"D 001:00:00 0 PNUMTC RECORDS=360\r\n", "D 001:00:00 0 OZONE RECORDS=1\r\n"};
+    link.replies["records \"OZONE\""] = {"D 001:00:00 0 PNUMTC RECORDS=360\r\n",
+                                         "D 001:00:00 0 OZONE RECORDS=1\r\n"};
     link.replies["report \"OZONE\" base64"] = {EncodeBase64Line(BinaryRecord(60, {1, 2}))};
     ASSERT_TRUE(DownloadRecords(link, {channel}, window));
     EXPECT_EQ(notes.entries()[0].wParam, 1u);
@@ -280,7 +281,8 @@ TEST_F(DlogRecordDownload, aReplyThatCannotHoldTheRecordsDueFailsAndKeepsTheMark
     link.replies["report \"OZONE\" base64"] = {EncodeBase64Line(BinaryRecord(60, {1, 2})),
                                                EncodeBase64Line(BinaryRecord(120, {3, 4}))};
     EXPECT_FALSE(DownloadRecords(link, {channel}, window));  // all: 2 of 3
-    EXPECT_EQ(channel->GetDownloadOutcome().failure, "Only 2 of the 3 records requested of channel OZONE arrived.");
+    EXPECT_EQ(channel->GetDownloadOutcome().failure,
+              "Only 2 of the 3 records requested of channel OZONE arrived.");
     EXPECT_EQ(channel->GetLastDownload().seconds(), 50u);
 
     selection.mode = CSelectionSet::kSinceLast;
@@ -319,8 +321,10 @@ TEST_F(DlogRecordDownload, droppedLinesAreLoggedAndCountedAndTheMarkStopsBeforeT
     EXPECT_EQ(outcome.recordsBeforeDrop, 1u);
     EXPECT_EQ(no->Records().size(), 2u);  // a manual download keeps every good record
     EXPECT_EQ(channel->GetLastDownload().seconds(), 60u);
-    EXPECT_TRUE(log.Contains(kLogError, "A record line of channel OZONE was dropped (bad check sum, CRC or "
-                                        "length): " + spoiled.substr(0, spoiled.size() - 2)));
+    EXPECT_TRUE(log.Contains(kLogError,
+                             "A record line of channel OZONE was dropped (bad check sum, CRC or "
+                             "length): " +
+                                 spoiled.substr(0, spoiled.size() - 2)));
     EXPECT_TRUE(log.Contains(kLogError, "2 record line(s) of channel OZONE were dropped"));
     EXPECT_EQ(KeepRecordsBeforeFirstDrop(*channel), 1u);
     EXPECT_EQ(no->Records().size(), 1u);
