@@ -148,31 +148,33 @@ class TalvenctlCollect : public ::testing::Test {
         }
     }
 
-    /// Every collected channel's file of instrument i holds each record once, in order, up to the
-    /// newest the instrument stores now, the last ones as generated; a timer channel's without a
-    /// gap. For instruments whose clocks moved on while records were collected.
-    void ExpectEachRecordOnce(std::size_t i) {
+    /// The channel's file of instrument i holds each record once, in order, up to the newest the
+    /// instrument stores now, the last ones as generated; a timer channel's without a gap. For
+    /// instruments whose clocks moved on while records were collected.
+    void ExpectEachRecordOnce(std::size_t i, const std::string& name) {
+        SCOPED_TRACE(InstrumentName(i) + " " + name);
         const auto data = sims[i]->instrument().dasData();
         const std::uint32_t at = sims[i]->instrument().clock().now();
-        for (const char* name : kCollected) {
-            SCOPED_TRACE(InstrumentName(i) + " " + name);
-            const sim::DasChannel* channel = data.findChannel(name);
-            ASSERT_NE(channel, nullptr);
-            const CsvFile file = ReadCsv(DataFile(i, name));
-            EXPECT_EQ(file.headings, 1);
-            ASSERT_FALSE(file.times.empty());
-            const bool timer = std::string(name) == "CONC1";
-            for (std::size_t row = 1; row < file.times.size(); ++row) {
-                ASSERT_LT(file.times[row - 1], file.times[row]) << "row " << row;
-                if (timer) {
-                    ASSERT_EQ(file.times[row] - file.times[row - 1], channel->reportPeriod) << "row " << row;
-                }
+        const sim::DasChannel* channel = data.findChannel(name);
+        ASSERT_NE(channel, nullptr);
+        const CsvFile file = ReadCsv(DataFile(i, name));
+        EXPECT_EQ(file.headings, 1);
+        ASSERT_FALSE(file.times.empty());
+        const bool timer = name == "CONC1";
+        for (std::size_t row = 1; row < file.times.size(); ++row) {
+            ASSERT_LT(file.times[row - 1], file.times[row]) << "row " << row;
+            if (timer) {
+                ASSERT_EQ(file.times[row] - file.times[row - 1], channel->reportPeriod) << "row " << row;
             }
-            const sim::RecordRange range = sim::StoredRecords(data, *channel, at);
-            EXPECT_EQ(file.times.back(), range.timeOf(range.firstK + range.count - 1));
-            const std::size_t rows = std::min<std::size_t>(file.times.size(), range.count);
-            ExpectRowsAsGenerated(data, *channel, at, file, file.times.size() - rows);
         }
+        const sim::RecordRange range = sim::StoredRecords(data, *channel, at);
+        EXPECT_EQ(file.times.back(), range.timeOf(range.firstK + range.count - 1));
+        const std::size_t rows = std::min<std::size_t>(file.times.size(), range.count);
+        ExpectRowsAsGenerated(data, *channel, at, file, file.times.size() - rows);
+    }
+    void ExpectEachRecordOnce(std::size_t i) {
+        for (const char* name : kCollected)
+            ExpectEachRecordOnce(i, name);
     }
 
     /// Points the instrument's link in the network file at another port.
