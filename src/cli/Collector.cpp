@@ -113,8 +113,10 @@ void Collector::CollectInstrument(InstrumentJob& job) {
         job.ok = false;
         return;
     }
+    std::vector<std::string> names = ChannelNames(job.due);
+    console.SetChannelNames(job.target, names);
     if (!RunTransfer(connected.session(), notes_,
-                     std::make_unique<CThreadMessageRequestDASRecords>(&node, job.due, job.target),
+                     std::make_unique<CThreadMessageRequestDASRecords>(&node, std::move(names), job.target),
                      wm::kRecordsDone, wm::kRecordsFailed, {}, job.target)) {
         for (CDASChannel* channel : job.due) {
             const std::string failure = channel->GetDownloadOutcome().failure;

@@ -2,7 +2,6 @@
 
 #include <iostream>
 
-#include "dlog/DASChannel.h"
 #include "foundation/Messages.h"
 
 namespace talven::cli {
@@ -37,6 +36,11 @@ void Console::SetLabel(NotifyTarget target, std::string label) {
     transfers_[target].label = std::move(label);
 }
 
+void Console::SetChannelNames(NotifyTarget target, std::vector<std::string> names) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    transfers_[target].channels = std::move(names);
+}
+
 void Console::SetStatus(NotifyTarget target, std::string status) {
     std::lock_guard<std::mutex> lock(mutex_);
     transfers_[target].nextStatus = std::move(status);
@@ -45,14 +49,13 @@ void Console::SetStatus(NotifyTarget target, std::string status) {
 void Console::Track(NotifyTarget target, int code, std::uintptr_t wParam, std::intptr_t lParam) {
     if (!terminal_)
         return;
-    std::string channelStatus;
-    if (code == wm::kRecordsStart && lParam != 0) {
-        // The channel's name is read before the console's lock: it takes the data lock.
-        const auto* channel = reinterpret_cast<const CDASChannel*>(lParam);
-        channelStatus = FormatMessage(msg::kDownloadingDataFor, channel->GetName());
-    }
     std::lock_guard<std::mutex> lock(mutex_);
     Transfer& transfer = transfers_[target];
+    std::string channelStatus;
+    if (code == wm::kRecordsStart && lParam >= 0 &&
+        static_cast<std::size_t>(lParam) < transfer.channels.size())
+        channelStatus =
+            FormatMessage(msg::kDownloadingDataFor, transfer.channels[static_cast<std::size_t>(lParam)]);
     bool force = true;
     switch (code) {
         case wm::kTransferStart:

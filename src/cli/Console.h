@@ -11,6 +11,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "foundation/Notifier.h"
 
@@ -32,6 +33,8 @@ class Console {
     /// The status shown for the next step-counted transfer of target (1031), as its window's
     /// status text.
     void SetStatus(NotifyTarget target, std::string status);
+    /// The channels of the record request of target, in the order its 1041 positions count.
+    void SetChannelNames(NotifyTarget target, std::vector<std::string> names);
     /// Follows a transfer notification of target: 1031 starts a count of wParam steps, 1041 a
     /// channel download of wParam records, 1032 is one step, an end notification takes the target
     /// off the line. Any thread; must not be called with the console's own lock held.
@@ -41,6 +44,7 @@ class Console {
 
   private:
     struct Transfer {
+        std::vector<std::string> channels;
         std::string label;
         std::string status;
         std::string nextStatus;

@@ -214,9 +214,11 @@ int GetData(std::vector<std::string> args, std::ostream& out, std::ostream& err)
                 channel->SetSelected(true);
                 channel->SetActiveSelection(&selections.back());
             }
+            std::vector<std::string> names = ChannelNames(channels);
+            notes.console().SetChannelNames(kCommandWindow, names);
             const bool downloaded = RunTransfer(
                 session, notes,
-                std::make_unique<CThreadMessageRequestDASRecords>(&node, channels, kCommandWindow),
+                std::make_unique<CThreadMessageRequestDASRecords>(&node, std::move(names), kCommandWindow),
                 wm::kRecordsDone, wm::kRecordsFailed);
             for (CDASChannel* channel : channels)
                 channel->SetActiveSelection(nullptr);

@@ -52,9 +52,9 @@ bool SessionRecordLink::IsLinkIntact() const {
 }
 
 CThreadMessageRequestDASRecords::CThreadMessageRequestDASRecords(CInstrumentConnectedNode* node,
-                                                                 std::vector<CDASChannel*> channels,
+                                                                 std::vector<std::string> channelNames,
                                                                  NotifyTarget window)
-    : CSessionRequest(node), channels_(std::move(channels)), window_(window) {}
+    : CSessionRequest(node), channelNames_(std::move(channelNames)), window_(window) {}
 
 void CThreadMessageRequestDASRecords::Run(CInstrumentSession& session) {
     if (!session.IsSessionOpen() || session.GetStream() == nullptr) {
@@ -64,7 +64,7 @@ void CThreadMessageRequestDASRecords::Run(CInstrumentSession& session) {
     CInstrumentSession::TransferBracket bracket(session, false);
     session.SetCancelRequested(false);
     SessionRecordLink link(session);
-    DownloadRecords(link, channels_, window_);
+    DownloadRecords(link, FindChannels(session.GetNode().GetList(kDlogChannels), channelNames_), window_);
 }
 
 CThreadMessageRequestDASConfig::CThreadMessageRequestDASConfig(CInstrumentConnectedNode* node,

@@ -2,6 +2,7 @@
 // The DLOG record download as a request of an instrument's worker, over the session's link and
 // response stream.
 
+#include <string>
 #include <vector>
 
 #include "dlog/RecordDownload.h"
@@ -36,11 +37,15 @@ class SessionRecordLink : public DlogRecordLink {
     std::uint32_t generation_;
 };
 
-/// Downloads the records of the channels (not owned; they must outlive the request) and posts
-/// 1041, 1032 and finally 1042 or 1043 to window. Not connected: 1043 at once.
+/// Downloads the records of the node's channels of these names and posts 1041 (with the name's
+/// position in the list), 1032 and finally 1042 or 1043 to window. Not connected: 1043 at once.
+/// The names are looked up when the request runs, under the data lock, so that a channel list
+/// replaced while the request waited (a configuration download before it) is never read through
+/// a stale pointer; a name no longer there is passed over. While the download runs, the channels
+/// must stay (the DLOG window refuses edits while it is busy).
 class CThreadMessageRequestDASRecords : public CSessionRequest {
   public:
-    CThreadMessageRequestDASRecords(CInstrumentConnectedNode* node, std::vector<CDASChannel*> channels,
+    CThreadMessageRequestDASRecords(CInstrumentConnectedNode* node, std::vector<std::string> channelNames,
                                     NotifyTarget window);
     const char* GetRuntimeClass() const override { return "CThreadMessageRequestDASRecords"; }
 
@@ -48,7 +53,7 @@ class CThreadMessageRequestDASRecords : public CSessionRequest {
     void Run(CInstrumentSession& session) override;
 
   private:
-    std::vector<CDASChannel*> channels_;
+    std::vector<std::string> channelNames_;
     NotifyTarget window_;
 };
 

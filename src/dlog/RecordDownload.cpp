@@ -10,6 +10,7 @@
 #include "foundation/EString.h"
 #include "foundation/Log.h"
 #include "foundation/Messages.h"
+#include "foundation/NamedObject.h"
 #include "text/TokenStream.h"
 
 namespace talven {
@@ -151,7 +152,8 @@ RecordCount AskRecordCount(DlogRecordLink& link, const std::string& name, std::i
 
 }  // namespace
 
-bool DownloadChannelRecords(DlogRecordLink& link, CDASChannel& channel, NotifyTarget window) {
+bool DownloadChannelRecords(DlogRecordLink& link, CDASChannel& channel, NotifyTarget window,
+                            std::intptr_t position) {
     if (!PrepareChannelDownload(channel))
         return true;
     const std::string caps = link.GetCapabilities();
@@ -179,7 +181,7 @@ bool DownloadChannelRecords(DlogRecordLink& link, CDASChannel& channel, NotifyTa
     const ReportRequest request =
         BuildReportRequest(channel, expected, HasCap(caps, cap::kFromTo), DateTime::Now());
     GetNotifier().Post(window, wm::kRecordsStart, static_cast<std::uintptr_t>(std::max(request.expected, 0)),
-                       reinterpret_cast<std::intptr_t>(&channel));
+                       position);
 
     ChannelDownload d{link, channel, window, HasCap(caps, cap::kCancel), false, {}};
     const RecordForm form = ChooseRecordForm(caps);
@@ -208,8 +210,10 @@ bool DownloadChannelRecords(DlogRecordLink& link, CDASChannel& channel, NotifyTa
 bool DownloadRecords(DlogRecordLink& link, const std::vector<CDASChannel*>& channels, NotifyTarget window) {
     const bool canCancel = HasCap(link.GetCapabilities(), cap::kCancel);
     bool result = true;
-    for (CDASChannel* channel : channels) {
-        if (!DownloadChannelRecords(link, *channel, window)) {
+    for (std::size_t i = 0; i < channels.size(); ++i) {
+        if (channels[i] == nullptr)
+            continue;
+        if (!DownloadChannelRecords(link, *channels[i], window, static_cast<std::intptr_t>(i))) {
             result = false;
             break;
         }
@@ -218,6 +222,24 @@ bool DownloadRecords(DlogRecordLink& link, const std::vector<CDASChannel*>& chan
     }
     GetNotifier().Post(window, result ? wm::kRecordsDone : wm::kRecordsFailed, 0, 0);
     return result;
+}
+
+std::vector<CDASChannel*> FindChannels(const CNamedObjectList& list, const std::vector<std::string>& names) {
+    DataGuard guard;
+    std::vector<CDASChannel*> channels;
+    channels.reserve(names.size());
+    for (const std::string& name : names)
+        channels.push_back(dynamic_cast<CDASChannel*>(list.FindByName(name)));
+    return channels;
+}
+
+std::vector<std::string> ChannelNames(const std::vector<CDASChannel*>& channels) {
+    DataGuard guard;
+    std::vector<std::string> names;
+    names.reserve(channels.size());
+    for (const CDASChannel* channel : channels)
+        names.push_back(channel->GetName());
+    return names;
 }
 
 std::vector<CDASChannel*> ManualDownloadList(IDlogInstrument& instrument,

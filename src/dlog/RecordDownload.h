@@ -5,6 +5,7 @@
 // it the link through DlogRecordLink.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 namespace talven {
 
 class CDASChannel;
+class CNamedObjectList;
 class CSelectionSet;
 class IDlogInstrument;
 class TokenStream;
@@ -49,14 +51,21 @@ constexpr std::size_t kMaxRecordLine = 822;
 /// The response time-out while the instrument selects records by date.
 constexpr int kDateSelectionTimeoutMs = 60000;
 
-/// Downloads one channel's records; false when the reply was malformed or cut off by a lost link
-/// (the records received so far stay). Posts 1041 at the start (expected records, the channel)
-/// and 1032 per record line to window.
-bool DownloadChannelRecords(DlogRecordLink& link, CDASChannel& channel, NotifyTarget window);
+/// Downloads one channel's records; false when the reply was malformed, cut off by a lost link or
+/// short of the records it should hold (the records received so far stay). Posts 1041 at the
+/// start (expected records, position) and 1032 per record line to window.
+bool DownloadChannelRecords(DlogRecordLink& link, CDASChannel& channel, NotifyTarget window,
+                            std::intptr_t position = 0);
 
-/// The request: each channel in order, stopping at the first failure, or after a channel when a
-/// cancel was requested and the instrument can cancel. Posts 1042 when all succeeded, else 1043.
+/// The request: each channel in order (null entries passed over), stopping at the first failure,
+/// or after a channel when a cancel was requested and the instrument can cancel. A channel's 1041
+/// carries its position in the list. Posts 1042 when all succeeded, else 1043.
 bool DownloadRecords(DlogRecordLink& link, const std::vector<CDASChannel*>& channels, NotifyTarget window);
+
+/// The channels of these names in list (null for a name not there), looked up under the data lock.
+std::vector<CDASChannel*> FindChannels(const CNamedObjectList& list, const std::vector<std::string>& names);
+/// The names of the channels, in order, as a record request carries them.
+std::vector<std::string> ChannelNames(const std::vector<CDASChannel*>& channels);
 
 /// Channels of a manual download: every channel that is selected or has a selected parameter,
 /// each with its active selection pointed at the window's selection (which must outlive the

@@ -308,8 +308,11 @@ TEST(DlogSimDownloadFaults, cancelStopsTheReply) {
 #include <chrono>
 #include <thread>
 
+#include <future>
+
 #include "../session/SessionTestSupport.h"
 #include "dlog/DlogRequests.h"
+#include "foundation/DataLock.h"
 #include "network/InstrumentNode.h"
 #include "session/InstrumentSession.h"
 #include "session/SessionEnvironment.h"
@@ -404,7 +407,8 @@ TEST_F(DlogSessionDownload, requestDownloadsEveryChannelAsGenerated) {
     std::vector<CDASChannel*> channels;
     for (const auto& item : dlog.DlogChannels())
         channels.push_back(static_cast<CDASChannel*>(item.get()));
-    session->PostRequest(std::make_unique<CThreadMessageRequestDASRecords>(node.get(), channels, kWindow));
+    session->PostRequest(
+        std::make_unique<CThreadMessageRequestDASRecords>(node.get(), ChannelNames(channels), kWindow));
     ASSERT_TRUE(WaitFor([&] { return Count(wm::kRecordsDone) + Count(wm::kRecordsFailed) > 0; }, 60000));
     EXPECT_EQ(Count(wm::kRecordsDone), 1);
     EXPECT_EQ(Count(wm::kRecordsStart), static_cast<int>(channels.size()));
@@ -419,7 +423,7 @@ TEST_F(DlogSessionDownload, replyCutByAReconnectionFailsTheDownloadAndKeepsTheRe
     channel->SetSelected(true);
     const int opensBefore = static_cast<int>(node->GetConnection()->GetOpenCount());
     session->PostRequest(std::make_unique<CThreadMessageRequestDASRecords>(
-        node.get(), std::vector<CDASChannel*>{channel}, kWindow));
+        node.get(), std::vector<std::string>{channel->GetName()}, kWindow));
     ASSERT_TRUE(WaitFor([&] { return Count(wm::kRecordsDone) + Count(wm::kRecordsFailed) > 0; }, 60000));
     // The TCP link came back by itself in the middle of the reply: the rest of it never came.
     EXPECT_GT(static_cast<int>(node->GetConnection()->GetOpenCount()), opensBefore);
@@ -428,6 +432,50 @@ TEST_F(DlogSessionDownload, replyCutByAReconnectionFailsTheDownloadAndKeepsTheRe
     const std::size_t kept = test::ParameterAt(*channel, 0)->GetRecordCount();
     EXPECT_GT(kept, 0u);
     EXPECT_LT(kept, static_cast<std::size_t>(channel->GetRecordCount()));
+}
+
+/// Holds the worker until released.
+class Gate : public CThreadMessage {
+  public:
+    explicit Gate(std::shared_future<void> open) : open_(std::move(open)) {}
+    const char* GetRuntimeClass() const override { return "Gate"; }
+    void Execute() override { open_.wait(); }
+
+  private:
+    std::shared_future<void> open_;
+};
+
+TEST_F(DlogSessionDownload, aWaitingRequestFindsItsChannelsByNameInTheListAsItIsWhenItRuns) {
+    Start();
+    InstrumentNodeDlog dlog(*node);
+    DownloadConfiguration(dlog);
+    notes.clear();
+    std::promise<void> release;
+    session->PostRequest(std::make_unique<Gate>(release.get_future().share()));
+    session->PostRequest(std::make_unique<CThreadMessageRequestDASRecords>(
+        node.get(), std::vector<std::string>{"PNUMTC", "CONC1"}, kWindow));
+    // Meanwhile the list is replaced (as a configuration download or a loaded file does): the
+    // channels the request was made for are gone, PNUMTC altogether.
+    CDASChannel* fresh = nullptr;
+    {
+        DataGuard guard;
+        CNamedObjectList replacement;
+        auto copy = dlog.DlogChannels().FindByName("CONC1")->Clone();
+        fresh = static_cast<CDASChannel*>(copy.get());
+        fresh->SetSelected(true);
+        replacement.Append(std::move(copy));
+        dlog.DlogChannels() = std::move(replacement);
+    }
+    release.set_value();
+    ASSERT_TRUE(WaitFor([&] { return Count(wm::kRecordsDone) + Count(wm::kRecordsFailed) > 0; }, 60000));
+    EXPECT_EQ(Count(wm::kRecordsDone), 1);
+    ASSERT_EQ(Count(wm::kRecordsStart), 1);
+    for (const auto& e : WindowNotes()) {
+        if (e.code == wm::kRecordsStart) {
+            EXPECT_EQ(e.lParam, 1);  // CONC1's place in the request
+        }
+    }
+    EXPECT_EQ(test::ParameterAt(*fresh, 0)->GetRecordCount(), 800u);
 }
 
 TEST_F(DlogSessionDownload, closingTheSessionDiscardsRecordsAndTheModifiedMark) {
@@ -441,7 +489,7 @@ TEST_F(DlogSessionDownload, closingTheSessionDiscardsRecordsAndTheModifiedMark) 
     auto* channel = static_cast<CDASChannel*>(dlog.DlogChannels().at(0));
     channel->SetSelected(true);
     session->PostRequest(std::make_unique<CThreadMessageRequestDASRecords>(
-        node.get(), std::vector<CDASChannel*>{channel}, kWindow));
+        node.get(), std::vector<std::string>{channel->GetName()}, kWindow));
     ASSERT_TRUE(WaitFor([&] { return Count(wm::kRecordsDone) + Count(wm::kRecordsFailed) > 0; }, 60000));
     ASSERT_GT(test::ParameterAt(*channel, 0)->GetRecordCount(), 0u);
     dlog.SetDlogModified(true);
