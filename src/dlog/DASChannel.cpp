@@ -559,7 +559,7 @@ bool CDASChannel::IsAutoDownloadDue(DateTime now) const {
         return downloadedAt_ > t || t - downloadedAt_ >= downloadPeriod_;
     // The newest record's time stamp is on the instrument's clock: one ahead of the PC's says
     // nothing of how long ago the download was.
-    return lastDownload_ >= t || t - lastDownload_ >= downloadPeriod_;
+    return lastDownload_ > t || t - lastDownload_ >= downloadPeriod_;
 }
 
 DateTime CDASChannel::GetDownloadedAt() const {
