@@ -11,6 +11,7 @@
 #include <string>
 
 #include "foundation/NamedObject.h"
+#include "session/Capabilities.h"
 
 namespace talven {
 

@@ -79,7 +79,7 @@ CCalibratorTransferRequest::CCalibratorTransferRequest(CInstrumentConnectedNode*
 
 bool CThreadMessageRequestSequenceConfig::Transfer(CInstrumentSession& session) {
     ICalibratorInstrument& calibrator = Calibrator();
-    if (session.HasCapability('p')) {
+    if (session.HasCapability(capability::kGasNames)) {
         session.PostToWindow(GetWindow(), wm::kTransferStart, 102);
         ReadDescriptorTables(session, calibrator, GetWindow(), true);
     } else {
@@ -107,7 +107,7 @@ bool CThreadMessageSendSequenceConfig::Transfer(CInstrumentSession& session) {
 
 bool CThreadMessageRequestLevelTable::Transfer(CInstrumentSession& session) {
     ICalibratorInstrument& calibrator = Calibrator();
-    if (session.HasCapability('p')) {
+    if (session.HasCapability(capability::kGasNames)) {
         session.PostToWindow(GetWindow(), wm::kTransferStart, 2);
         ReadDescriptorTables(session, calibrator, GetWindow(), false);
     }

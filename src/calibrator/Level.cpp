@@ -236,9 +236,9 @@ std::array<std::string, 4> CLevel::RowTexts() const {
 }
 
 int LevelVariantFor(const ICalibratorInstrument& instrument) {
-    if (instrument.HasCapability('j'))
+    if (instrument.HasCapability(capability::kLevelTableActions))
         return 2;
-    return instrument.HasCapability('g') ? 1 : 0;
+    return instrument.HasCapability(capability::kLevelTableFlow) ? 1 : 0;
 }
 
 std::string LevelTableFileText(ICalibratorInstrument& instrument) {
@@ -310,7 +310,8 @@ LevelSendForm MakeLevelSendForm(ICalibratorInstrument& instrument) {
 }
 
 std::string LevelTableRequestArgument(const ICalibratorInstrument& instrument) {
-    return instrument.HasCapability('j') ? "leveltable print" : "leveltable print script";
+    return instrument.HasCapability(capability::kLevelTableActions) ? "leveltable print"
+                                                                    : "leveltable print script";
 }
 
 bool ReadLevelTableDownload(TokenStream& ts, ICalibratorInstrument& instrument, TransferProgress* progress) {
@@ -357,7 +358,7 @@ std::vector<StepKind> LevelActionKinds() {
 }
 
 bool CanChooseLevelAction(const ICalibratorInstrument* instrument) {
-    return HasCapability(instrument, 'j');
+    return HasCapability(instrument, capability::kLevelTableActions);
 }
 
 }  // namespace talven

@@ -27,7 +27,7 @@ unsigned SequenceFileFlags() {
 }
 
 unsigned SequenceSendFlags(const ICalibratorInstrument& instrument) {
-    return textflag::kScript | (instrument.HasCapability('u') ? textflag::kDuration : 0u);
+    return textflag::kScript | (instrument.HasCapability(capability::kDuration) ? textflag::kDuration : 0u);
 }
 
 std::string SequenceSendText(ICalibratorInstrument& instrument) {

@@ -140,7 +140,7 @@ int SendConfig(const std::vector<std::string>& args, std::ostream& out, std::ost
             InstrumentNodeDlog dlog(session.GetNode());
             // Timer channels are written with their events' start dates and periods, which the
             // instrument's events reply brings.
-            if (session.HasCapability(cap::kEventParameter) &&
+            if (session.HasCapability(capability::kEventParameter) &&
                 !DownloadConfiguration(session, notes, dlog, err))
                 return kExitFailed;
             const DlogFileResult loaded = LoadDlogScriptFile(parsed.operands[0], dlog);

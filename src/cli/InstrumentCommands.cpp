@@ -84,7 +84,7 @@ int PanelCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     }
     return WithSession(
         args, options, kPanelUsage, out, err, [&](CInstrumentSession& session, const ParsedArgs& parsed) {
-            if (session.HasCapability('C')) {
+            if (session.HasCapability(capability::kFormatDisplay)) {
                 session.PostLightRequest();
                 WaitForWorker(session, 2min);
             }

@@ -165,7 +165,7 @@ std::string CDASParameter::GetText(unsigned flags) const {
         AppendFormat(text, "      parameter \"%s\" %s %d", GetName().c_str(), sampleMode_.c_str(),
                      precision_);
         IDlogInstrument* instrument = owner_ ? owner_->GetInstrument() : nullptr;
-        if (storeConfigured_ && instrument && HasCapability(*instrument, cap::kNewDlog))
+        if (storeConfigured_ && instrument && HasCapability(*instrument, capability::kNewDlog))
             text += " storesamples";
         return text;
     }

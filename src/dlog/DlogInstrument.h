@@ -10,23 +10,9 @@
 #include <string>
 
 #include "foundation/NamedObject.h"
+#include "session/Capabilities.h"
 
 namespace talven {
-
-/// Capability characters the DLOG code tests.
-namespace cap {
-constexpr char kDlog = 'd';
-constexpr char kNewDlog = 'w';
-constexpr char kBase64 = 'i';
-constexpr char kHex = 'h';
-constexpr char kFromTo = 'f';
-constexpr char kRecords = 'r';
-constexpr char kScript = 't';
-constexpr char kEventParameter = 'e';
-constexpr char kGetEvents = 'o';
-constexpr char kCancel = 'n';
-constexpr char kSdevMode = 'v';
-}  // namespace cap
 
 class IDlogInstrument {
   public:

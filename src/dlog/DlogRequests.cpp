@@ -74,9 +74,9 @@ CThreadMessageRequestDASConfig::CThreadMessageRequestDASConfig(CInstrumentConnec
 bool CThreadMessageRequestDASConfig::Transfer(CInstrumentSession& session) {
     if (dlog_ == nullptr)
         return false;
-    const bool eventsAndPoints = session.HasCapability(cap::kEventParameter);
-    const bool framed = session.HasCapability(cap::kGetEvents);
-    const bool script = session.HasCapability(cap::kScript);
+    const bool eventsAndPoints = session.HasCapability(capability::kEventParameter);
+    const bool framed = session.HasCapability(capability::kGetEvents);
+    const bool script = session.HasCapability(capability::kScript);
     session.PostToWindow(
         GetWindow(), wm::kTransferStart,
         static_cast<std::uintptr_t>(ConfigurationProgressRange(session.ReadChannelCount(), eventsAndPoints)));

@@ -125,14 +125,14 @@ static bool ApplyList(IDlogInstrument& instrument, CNamedObjectList& target, CNa
 
 bool ApplyEventsReply(TokenStream& stream, IDlogInstrument& instrument) {
     CNamedObjectList events;
-    if (!ReadEventsReply(stream, HasCapability(instrument, cap::kGetEvents), events))
+    if (!ReadEventsReply(stream, HasCapability(instrument, capability::kGetEvents), events))
         return false;
     return ApplyList(instrument, instrument.DlogEvents(), events);
 }
 
 bool ApplyPointsReply(TokenStream& stream, IDlogInstrument& instrument) {
     CNamedObjectList points;
-    if (!ReadPointsReply(stream, HasCapability(instrument, cap::kGetEvents), points))
+    if (!ReadPointsReply(stream, HasCapability(instrument, capability::kGetEvents), points))
         return false;
     return ApplyList(instrument, instrument.DlogPoints(), points);
 }

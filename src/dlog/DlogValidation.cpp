@@ -131,7 +131,7 @@ std::vector<std::string> OfferedPoints(IDlogInstrument& instrument) {
 
 std::vector<std::string> OfferedSampleModes(IDlogInstrument& instrument) {
     std::vector<std::string> modes = {"INST", "AVG"};
-    if (HasCapability(instrument, cap::kSdevMode))
+    if (HasCapability(instrument, capability::kSdev))
         modes.push_back("SDEV");
     modes.push_back("MIN");
     modes.push_back("MAX");
@@ -139,7 +139,7 @@ std::vector<std::string> OfferedSampleModes(IDlogInstrument& instrument) {
 }
 
 bool StoreSamplesOffered(IDlogInstrument& instrument) {
-    return HasCapability(instrument, cap::kNewDlog);
+    return HasCapability(instrument, capability::kNewDlog);
 }
 
 std::string ParameterNameFromDisplayText(const std::string& text) {

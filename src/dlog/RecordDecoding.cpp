@@ -38,36 +38,13 @@ void SkipLine(TokenStream& s) {
     s.NextToken();
 }
 
-// The stream returned an end because no further line came (not a blank line or a line end).
-bool AtEndOfInput(const TokenStream& s) {
-    return s.GetTokenKind() == kTokenEnd && s.GetTokenText() == MessageText(msg::kEndOfFile);
-}
-
-bool IsWordToken(const TokenStream& s, int kind) {
-    const std::string& text = s.GetTokenText();
-    return (kind == kTokenString || kind >= tok::kColon) && !text.empty() &&
-           std::isalpha(static_cast<unsigned char>(text[0]));
-}
-
-// "D" DDD ":" HH ":" MM id, with out-of-range elements counted as their lowest value; the time is
-// the offset into the year. False (nothing consumed beyond the tokens read) for any other line.
+// "D" DDD ":" HH ":" MM id; the time is the offset into the year. False (nothing consumed beyond
+// the tokens read) for any other line.
 bool ReadRecordHeader(TokenStream& s, std::uint32_t& offset) {
-    if (s.NextToken() != tok::D)
+    ReplyHeader header;
+    if (s.NextToken() != tok::D || !ReadReplyHeaderFields(s, header))
         return false;
-    std::int32_t v[3] = {0, 0, 0};
-    for (int i = 0; i < 3; ++i) {
-        if (i > 0 && s.NextToken() != tok::kColon)
-            return false;
-        if (s.NextToken() != kTokenInteger)
-            return false;
-        v[i] = s.GetIntegerValue();
-    }
-    if (s.NextToken() != kTokenInteger)
-        return false;
-    const std::uint32_t day = (v[0] >= 1 && v[0] <= 366) ? static_cast<std::uint32_t>(v[0]) : 1;
-    const std::uint32_t hour = (v[1] >= 0 && v[1] <= 23) ? static_cast<std::uint32_t>(v[1]) : 0;
-    const std::uint32_t minute = (v[2] >= 0 && v[2] <= 59) ? static_cast<std::uint32_t>(v[2]) : 0;
-    offset = (day - 1) * 86400 + hour * 3600 + minute * 60;
+    offset = header.Offset();
     return true;
 }
 
@@ -179,18 +156,18 @@ bool FindRecordCountLine(TokenStream& s, std::string& name, std::int32_t& count)
                 return true;
             }
         }
-        if (AtEndOfInput(s))
+        if (s.AtEndOfInput())
             return false;
         SkipLine(s);
     }
 }
 
 RecordForm ChooseRecordForm(const std::string& capabilities) {
-    auto has = [&](char c) { return capabilities.find(c) != std::string::npos; };
-    if (has(cap::kBase64))
+    auto has = [&](char c) { return capability::Has(capabilities, c); };
+    if (has(capability::kBase64))
         return RecordForm::kBase64;
-    if (has(cap::kHex))
-        return has(cap::kNewDlog) ? RecordForm::kHex : RecordForm::kOldHex;
+    if (has(capability::kHex))
+        return has(capability::kNewDlog) ? RecordForm::kHex : RecordForm::kOldHex;
     return RecordForm::kText;
 }
 
@@ -350,7 +327,8 @@ TextRecordReader::Result TextRecordReader::ReadLine(TokenStream& s, bool& record
             return kRecordLine;
         const bool number = kind == kTokenInteger || kind == kTokenReal;
         const bool word = !number && IsWordToken(s, kind);
-        const bool missing = word && (s.GetTokenText()[0] == 'X' || s.GetTokenText()[0] == 'x');
+        const std::string& text = s.GetTokenText();
+        const bool missing = word && !text.empty() && (text[0] == 'X' || text[0] == 'x');
         if (!number && !word) {
             s.RecordError();
             return kFailed;

@@ -37,10 +37,6 @@ struct ChannelDownload {
     }
 };
 
-bool HasCap(const std::string& caps, char c) {
-    return caps.find(c) != std::string::npos;
-}
-
 // Joins or splits lines for the life of a read and puts the previous setting back.
 class LineModeScope {
   public:
@@ -159,7 +155,7 @@ bool DownloadChannelRecords(DlogRecordLink& link, CDASChannel& channel, NotifyTa
     const std::string caps = link.GetCapabilities();
     const std::string name = channel.GetName();
     std::int32_t expected = channel.GetRecordCount();
-    const bool countKnown = HasCap(caps, cap::kRecords);
+    const bool countKnown = capability::Has(caps, capability::kRecords);
     if (countKnown) {
         switch (AskRecordCount(link, name, expected)) {
             case RecordCount::kNoRecords:
@@ -179,11 +175,11 @@ bool DownloadChannelRecords(DlogRecordLink& link, CDASChannel& channel, NotifyTa
     const std::int32_t count = expected;
 
     const ReportRequest request =
-        BuildReportRequest(channel, expected, HasCap(caps, cap::kFromTo), DateTime::Now());
+        BuildReportRequest(channel, expected, capability::Has(caps, capability::kFromTo), DateTime::Now());
     GetNotifier().Post(window, wm::kRecordsStart, static_cast<std::uintptr_t>(std::max(request.expected, 0)),
                        position);
 
-    ChannelDownload d{link, channel, window, HasCap(caps, cap::kCancel), false, {}};
+    ChannelDownload d{link, channel, window, capability::Has(caps, capability::kCancel), false, {}};
     const RecordForm form = ChooseRecordForm(caps);
     ReserveRecords(channel, request.expected);
     bool ok = form == RecordForm::kText ? ReadTextReply(d, request) : ReadBinaryReply(d, request, form);
@@ -208,7 +204,7 @@ bool DownloadChannelRecords(DlogRecordLink& link, CDASChannel& channel, NotifyTa
 }
 
 bool DownloadRecords(DlogRecordLink& link, const std::vector<CDASChannel*>& channels, NotifyTarget window) {
-    const bool canCancel = HasCap(link.GetCapabilities(), cap::kCancel);
+    const bool canCancel = capability::Has(link.GetCapabilities(), capability::kCancel);
     bool result = true;
     for (std::size_t i = 0; i < channels.size(); ++i) {
         if (channels[i] == nullptr)

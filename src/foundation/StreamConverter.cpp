@@ -141,14 +141,19 @@ std::uint8_t ByteSum(const void* bytes, std::int64_t n) {
     return sum;
 }
 
-int HexDigitValue(char c) {
+int HexDigit(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
     if (c >= 'a' && c <= 'f')
         return c - 'a' + 10;
-    return 0;
+    return -1;
+}
+
+int HexDigitValue(char c) {
+    const int digit = HexDigit(c);
+    return digit < 0 ? 0 : digit;
 }
 
 char HexDigitChar(unsigned value, bool upperCase) {

@@ -108,7 +108,9 @@ class Crc16 {
 
 /// 8-bit sum of the bytes (0 when n <= 0).
 std::uint8_t ByteSum(const void* bytes, std::int64_t n);
-/// '0'-'9', 'A'-'F', 'a'-'f' give 0..15; any other character gives 0.
+/// '0'-'9', 'A'-'F', 'a'-'f' give 0..15; any other character gives -1.
+int HexDigit(char c);
+/// As HexDigit, but any other character gives 0 (as the instruments' binary lines are decoded).
 int HexDigitValue(char c);
 /// 0..15 as a digit; above 15 gives '?'.
 char HexDigitChar(unsigned value, bool upperCase);

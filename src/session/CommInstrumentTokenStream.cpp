@@ -44,8 +44,7 @@ std::string CommInstrumentTokenStream::PeekRestOfLine() const {
 std::string CommInstrumentTokenStream::ReadLine() {
     std::string line;
     link_.ReadLine(line, receiveTimeoutMs_, '\n');
-    lastReadEmpty_ = line.empty();
-    if (lastReadEmpty_) {
+    if (line.empty()) {
         Log(kLogError, FormatMessage(msg::kResponseTimeout));
     } else {
         Log(kLogResponse, line);

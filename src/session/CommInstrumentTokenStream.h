@@ -25,9 +25,6 @@ class CommInstrumentTokenStream : public InstrumentTokenStream {
     /// Skips what is left of the current line without reading input, so that the next token
     /// comes from the next line.
     void StartNewLine();
-    /// True when the last end token came from a read that got nothing within the time-out (an end
-    /// of line, such as a blank line, is not an end of input).
-    bool AtEndOfInput() const { return GetTokenKind() == kTokenEnd && lastReadEmpty_; }
     /// The rest of the current line after the current token, leading blanks skipped, up to CR or
     /// LF. Consumes nothing.
     std::string PeekRestOfLine() const;
@@ -36,14 +33,13 @@ class CommInstrumentTokenStream : public InstrumentTokenStream {
 
   protected:
     /// One line of at most 1000 bytes ending with its line feed, logged as a response; empty after
-    /// the receive time-out, which is logged as an error.
+    /// the receive time-out, which is logged as an error (and is an end of input).
     std::string ReadLine() override;
 
   private:
     CConnection& link_;
     int receiveTimeoutMs_;
     CInstrumentNode* node_ = nullptr;
-    bool lastReadEmpty_ = false;
 };
 
 }  // namespace talven

@@ -6,6 +6,7 @@
 #include "foundation/DataLock.h"
 #include "foundation/EString.h"
 #include "foundation/Messages.h"
+#include "foundation/StreamConverter.h"
 #include "session/InstrumentSession.h"
 #include "session/SessionEnvironment.h"
 #include "session/SessionMessages.h"
@@ -28,10 +29,7 @@ bool Contains(std::string_view text, std::string_view part) {
 }
 
 unsigned ByteSum(std::string_view text) {
-    unsigned sum = 0;
-    for (char c : text)
-        sum += static_cast<unsigned char>(c);
-    return sum & 0xFF;
+    return talven::ByteSum(text.data(), static_cast<std::int64_t>(text.size()));
 }
 
 bool IsAsciiAlnum(char c) {
@@ -40,7 +38,7 @@ bool IsAsciiAlnum(char c) {
 
 void AddCapabilities(InstrumentSettings& settings, std::string_view chars) {
     for (char c : chars) {
-        if (settings.capabilities.find(c) == std::string::npos)
+        if (!capability::Has(settings.capabilities, c))
             settings.capabilities += c;
     }
 }
@@ -67,7 +65,7 @@ bool RevisionAtLeast(std::string_view revision, std::string_view minimum) {
 }
 
 int PanelKindOf(int family, std::string_view capabilities) {
-    const auto has = [&](char c) { return capabilities.find(c) != std::string_view::npos; };
+    const auto has = [&](char c) { return capability::Has(capabilities, c); };
     if (family == 6)
         return 3;
     if (family == 1 || family == 7)
@@ -96,12 +94,7 @@ bool CInstrumentSession::SendCommand(std::string_view word, std::string_view arg
 }
 
 bool CInstrumentSession::IsWordToken(int kind) const {
-    // Instruments write names that may happen to be keywords ("D", "ON"); any token made of a word
-    // counts as a word.
-    if (kind == kTokenString)
-        return true;
-    const std::string& text = stream_->GetTokenText();
-    return kind >= 100 && !text.empty() && IsAsciiAlnum(text[0]);
+    return talven::IsWordToken(*stream_, kind);
 }
 
 int CInstrumentSession::ReadReplyHeader() {
@@ -113,31 +106,12 @@ int CInstrumentSession::ReadReplyHeader() {
         kind = s.NextToken();
     if (kind != tok::D && kind != tok::K && kind != tok::V && kind != tok::L)
         return kind;
-    const int letter = kind;
-    std::int32_t day = 0, hour = 0, minute = 0;
-    const int expected[] = {kTokenInteger, tok::kColon,   kTokenInteger,
-                            tok::kColon,   kTokenInteger, kTokenInteger};
-    for (int i = 0; i < 6; ++i) {
-        if (s.NextToken() != expected[i])
-            return kTokenInvalid;
-        if (i == 0)
-            day = s.GetIntegerValue();
-        if (i == 2)
-            hour = s.GetIntegerValue();
-        if (i == 4)
-            minute = s.GetIntegerValue();
-        if (i == 5)
-            replyId_ = s.GetIntegerValue();
-    }
-    if (day < 1 || day > 366)
-        day = 1;
-    if (hour < 0 || hour > 23)
-        hour = 0;
-    if (minute < 0 || minute > 59)
-        minute = 0;
-    replyTime_ = TimeSpan::FromElements(static_cast<std::uint32_t>(day - 1), static_cast<std::uint32_t>(hour),
-                                        static_cast<std::uint32_t>(minute), 0);
-    return letter;
+    ReplyHeader header;
+    if (!ReadReplyHeaderFields(s, header))
+        return kTokenInvalid;
+    replyId_ = header.id;
+    replyTime_ = TimeSpan::FromSeconds(header.Offset());
+    return kind;
 }
 
 void CInstrumentSession::BeginUse() {

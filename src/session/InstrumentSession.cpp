@@ -523,12 +523,12 @@ std::string CInstrumentSession::GetCapabilities() const {
     return node_.GetSettings().capabilities;
 }
 bool CInstrumentSession::HasCapability(char c) const {
-    return GetCapabilities().find(c) != std::string::npos;
+    return capability::Has(GetCapabilities(), c);
 }
 void CInstrumentSession::AddCapability(char c) {
     DataGuard guard;
     InstrumentSettings settings = node_.GetSettings();
-    if (settings.capabilities.find(c) != std::string::npos)
+    if (capability::Has(settings.capabilities, c))
         return;
     settings.capabilities += c;
     node_.SetSettings(settings);
@@ -611,7 +611,7 @@ std::vector<std::string> CInstrumentSession::GetInformationLines() const {
     static const char kTexted[] = "adwihfrteonvsuqlbgjpAkxBC";
     const InstrumentSettings s = node_.GetSettings();
     std::vector<std::string> lines;
-    const bool calibrator = s.capabilities.find(capability::kCalibrator) != std::string::npos;
+    const bool calibrator = capability::Has(s.capabilities, capability::kCalibrator);
     lines.push_back(FormatMessage(calibrator ? msg::kTypeCalibrator : msg::kTypeMonitor));
     lines.push_back(FormatMessage(msg::kModelNameLine, GetModelName()));
     lines.push_back(FormatMessage(msg::kPartNumberLine, s.partNumber));
@@ -619,7 +619,7 @@ std::vector<std::string> CInstrumentSession::GetInformationLines() const {
     lines.push_back(FormatMessage(msg::kFirmwareRevisionLine, s.firmwareRevision));
     lines.push_back(FormatMessage(msg::kLibraryRevisionLine, s.libraryRevision));
     for (int i = 0; kTexted[i] != '\0'; ++i) {
-        if (s.capabilities.find(kTexted[i]) != std::string::npos)
+        if (capability::Has(s.capabilities, kTexted[i]))
             lines.push_back(FormatMessage(msg::kFirstCapabilityText + i));
     }
     return lines;

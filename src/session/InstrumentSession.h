@@ -17,42 +17,12 @@
 #include "foundation/DateTime.h"
 #include "foundation/Notifier.h"
 #include "network/InstrumentNode.h"
+#include "session/Capabilities.h"
 #include "session/CommInstrumentTokenStream.h"
 #include "session/CommInterface.h"
 #include "transport/Connection.h"
 
 namespace talven {
-
-/// Capability characters the session itself tests or sets.
-namespace capability {
-constexpr char kCalibrator = 'c';
-constexpr char kMonitor = 'm';
-constexpr char kZpl = 'a';
-constexpr char kDlog = 'd';
-constexpr char kScript = 't';
-constexpr char kHex = 'h';
-constexpr char kFromTo = 'f';
-constexpr char kRecords = 'r';
-constexpr char kEventParameter = 'e';
-constexpr char kNewDlog = 'w';
-constexpr char kGetEvents = 'o';
-constexpr char kCancel = 'n';
-constexpr char kSdev = 'v';
-constexpr char kXonXoff = 'x';
-constexpr char kCalScript = 's';
-constexpr char kDuration = 'u';
-constexpr char kLevel = 'l';
-constexpr char kLevelTable = 'b';
-constexpr char kLevelTableFlow = 'g';
-constexpr char kLevelTableActions = 'j';
-constexpr char kGasNames = 'p';
-constexpr char kInstId = 'A';
-constexpr char kSlashCommands = 'k';
-constexpr char kFormatDisplay = 'C';
-/// The calibrator step kinds: GPT, GPT preset, purge, manual, select output, contact closures.
-constexpr const char* kStepKinds = "!@%*#$";
-constexpr char kSetContactClosures = '$';
-}  // namespace capability
 
 /// The node's operation to open its front panel: when the node cannot be connected, says so
 /// ("Unable to connect to %s because the site is invalid.") in the event log and a warning box and

@@ -212,6 +212,34 @@ std::string TokenCodeToText(int code) {
     return std::string(MessageText(msg::kUnknown));
 }
 
+bool IsWordToken(const TokenStream& stream, int kind) {
+    if (kind == kTokenString)
+        return true;
+    const std::string& text = stream.GetTokenText();
+    if (kind < tok::kColon || text.empty())
+        return false;
+    const char c = text[0];
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+bool ReadReplyHeaderFields(TokenStream& s, ReplyHeader& header) {
+    std::int32_t v[3] = {0, 0, 0};
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0 && s.NextToken() != tok::kColon)
+            return false;
+        if (s.NextToken() != kTokenInteger)
+            return false;
+        v[i] = s.GetIntegerValue();
+    }
+    if (s.NextToken() != kTokenInteger)
+        return false;
+    header.day = (v[0] >= 1 && v[0] <= 366) ? static_cast<std::uint32_t>(v[0]) : 1;
+    header.hour = (v[1] >= 0 && v[1] <= 23) ? static_cast<std::uint32_t>(v[1]) : 0;
+    header.minute = (v[2] >= 0 && v[2] <= 59) ? static_cast<std::uint32_t>(v[2]) : 0;
+    header.id = s.GetIntegerValue();
+    return true;
+}
+
 InstrumentTokenStream::InstrumentTokenStream()
     : InstrumentTokenStream(InstrumentPunctuationTable().data(), Count(InstrumentPunctuationTable()),
                             InstrumentKeywordTable().data(), Count(InstrumentKeywordTable())) {}

@@ -3,6 +3,7 @@
 // (punctuation, keywords and the instrument's fixed English phrases), and the stream that reads
 // such text from a file. The live-link stream belongs to the session layer.
 
+#include <cstdint>
 #include <istream>
 #include <string>
 #include <vector>
@@ -166,6 +167,23 @@ const std::vector<TokenTableEntry>& InstrumentPhraseTable();
 
 /// The text of a token code: keyword, then phrase, then punctuation; "Unknown" when none has it.
 std::string TokenCodeToText(int code);
+
+/// The word rule of instrument replies: a quoted string, or a keyword or phrase token that begins
+/// with a letter or digit. Instruments write names that may happen to be keywords ("D", "ON").
+bool IsWordToken(const TokenStream& stream, int kind);
+
+/// The time and ID of a reply line's header: letter DDD ":" HH ":" MM id.
+struct ReplyHeader {
+    std::uint32_t day = 1;  // day of the year, 1 to 366
+    std::uint32_t hour = 0;
+    std::uint32_t minute = 0;
+    std::int32_t id = 0;
+    /// Seconds into the year.
+    std::uint32_t Offset() const { return (day - 1) * 86400 + hour * 3600 + minute * 60; }
+};
+/// Reads the header's fields after its letter; an element out of range counts as its lowest value
+/// (day 1, hour 0, minute 0). False at the first token that does not fit (it stays current).
+bool ReadReplyHeaderFields(TokenStream& stream, ReplyHeader& header);
 
 class InstrumentTokenStream : public TokenStream {
   public:

@@ -5,6 +5,7 @@
 
 #include "foundation/EString.h"
 #include "foundation/Messages.h"
+#include "foundation/StreamConverter.h"
 
 namespace talven {
 
@@ -21,16 +22,6 @@ bool IsAsciiLetter(char c) {
 }
 bool IsAsciiDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-int HexDigitValue(char c) {
-    if (IsAsciiDigit(c))
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 }  // namespace
@@ -100,7 +91,8 @@ bool TokenStream::FindTokenStart() {
         if (needLine_) {
             line_ = ReadLine();
             pos_ = 0;
-            if (line_.empty()) {
+            endOfInput_ = line_.empty();
+            if (endOfInput_) {
                 token_ = std::string(MessageText(msg::kEndOfFile));
                 return false;
             }
@@ -126,8 +118,8 @@ bool TokenStream::ScanHex() {
     }
     std::uint32_t value = 0;
     std::size_t i = pos_ + 2;
-    while (i < line_.size() && HexDigitValue(line_[i]) >= 0) {
-        value = value * 16 + static_cast<std::uint32_t>(HexDigitValue(line_[i]));
+    while (i < line_.size() && HexDigit(line_[i]) >= 0) {
+        value = value * 16 + static_cast<std::uint32_t>(HexDigit(line_[i]));
         ++i;
     }
     if (i == pos_ + 2 || IsLetterAt(i))

@@ -65,6 +65,9 @@ class TokenStream {
     const std::string& GetErrorText() const { return errorText_; }
     bool GetMultiLine() const { return multiLine_; }
     void SetMultiLine(bool on) { multiLine_ = on; }
+    /// The current token is an end because no further line came (end of the input, or a reply
+    /// that fell silent), not the end of a line such as a blank one.
+    bool AtEndOfInput() const { return kind_ == kTokenEnd && endOfInput_; }
 
   protected:
     /// The next line of input including its line feed when it has one; empty at end of input.
@@ -105,6 +108,7 @@ class TokenStream {
     bool hex_ = false;
     bool multiLine_ = false;
     bool needLine_ = true;
+    bool endOfInput_ = false;
 };
 
 }  // namespace talven

@@ -80,5 +80,38 @@ TEST(FileInstrumentTokenStream, lastLineWithoutLineFeedIsDelivered) {
     EXPECT_EQ(s.NextToken(), kTokenEnd);
 }
 
+TEST(InstrumentReplyGrammar, headersWordsAndTheEndOfInputAreReadOneWayForEveryReply) {
+    std::istringstream in(
+        "D 400:25:61 7 \"1A\" ON CONC1: x\r\n"
+        "\r\n"
+        "V 032:08:15 12 : =\r\n");
+    FileInstrumentTokenStream s(in);
+    ReplyHeader h;
+    ASSERT_EQ(s.NextToken(), tok::D);
+    ASSERT_TRUE(ReadReplyHeaderFields(s, h));
+    // Out of range: day 1, hour 0, minute 0; the ID is kept.
+    EXPECT_EQ(h.Offset(), 0u);
+    EXPECT_EQ(h.id, 7);
+    // A quoted name is a word whatever it starts with; so is a keyword written as a name.
+    EXPECT_TRUE(IsWordToken(s, s.NextToken()));
+    EXPECT_TRUE(IsWordToken(s, s.NextToken()));
+    EXPECT_TRUE(IsWordToken(s, s.NextToken()));
+    EXPECT_FALSE(IsWordToken(s, s.NextToken()));  // ":"
+    s.NextToken();
+    EXPECT_EQ(s.NextToken(), kTokenEnd);
+    EXPECT_FALSE(s.AtEndOfInput());
+    EXPECT_EQ(s.NextToken(), kTokenEnd);  // the blank line: an end of line, not of input
+    EXPECT_FALSE(s.AtEndOfInput());
+    ASSERT_EQ(s.NextToken(), tok::V);
+    ASSERT_TRUE(ReadReplyHeaderFields(s, h));
+    EXPECT_EQ(h.Offset(), 31u * 86400 + 8 * 3600 + 15 * 60);
+    EXPECT_EQ(h.id, 12);
+    EXPECT_FALSE(ReadReplyHeaderFields(s, h));  // ":" where the day should be
+    while (s.NextToken() != kTokenEnd) {
+    }
+    EXPECT_EQ(s.NextToken(), kTokenEnd);
+    EXPECT_TRUE(s.AtEndOfInput());
+}
+
 }  // namespace
 }  // namespace talven
