@@ -493,6 +493,14 @@ void CInstrumentSession::ConnectExchange() {
             return;
         --displayPollingCount_;
     }
+    {
+        PollingHold polling(*this, true);
+        ConnectAndIdentify();
+    }
+    PostDisplayRequest();
+}
+
+void CInstrumentSession::ConnectAndIdentify() {
     SetSessionOpen(true);
     CConnection* link = GetConnection();
     const bool tcp = link != nullptr && typeid(*link) == typeid(CTCPConnection);
@@ -506,15 +514,11 @@ void CInstrumentSession::ConnectExchange() {
             CloseLink(false);
         SetSessionOpen(false);
     } else {
-        SetInUse(true);
+        InUseHold inUse(*this);
         ResetIdentity();
         ConnectSteps(tcp);
-        EndUse();
-        SetInUse(false);
         SetLastActivity(DateTime::Now());
     }
-    AddDisplayPollingCount(1);
-    PostDisplayRequest();
 }
 
 bool CInstrumentSession::SetInstrumentMode(bool passwordEnabled) {
@@ -538,7 +542,7 @@ bool CInstrumentSession::ConnectSteps(bool tcp) {
     stream_ = std::make_unique<CommInstrumentTokenStream>(*GetConnection(),
                                                           static_cast<int>(settings.receiveTimeoutMs));
     stream_->SetNode(&node_);
-    BeginUse();
+    UseBracket use(*this);
     SendText(std::string("\x03\x03\r\n\r\n"), true);
     const auto logOnFailed = [this] {
         ShowStatus(FormatMessage(msg::kUnableToLogOn));
@@ -597,6 +601,14 @@ void CInstrumentSession::DisconnectExchange() {
         for (SessionObserver* o : detail::SessionObserversLocked())
             o->OnSessionClosing(node_);
     }
+    {
+        PollingHold polling(*this, true);
+        CloseSession();
+    }
+    TALVEN_ASSERT(GetUseCount() == 0, "InstrumentSession");
+}
+
+void CInstrumentSession::CloseSession() {
     if (stream_) {
         UseBracket use(*this);
         if (IsModeChanged()) {
@@ -615,8 +627,6 @@ void CInstrumentSession::DisconnectExchange() {
     ReleaseStream();
     CloseLink(false);
     SetSessionOpen(false);
-    AddDisplayPollingCount(1);
-    TALVEN_ASSERT(GetUseCount() == 0, "InstrumentSession");
 }
 
 }  // namespace talven

@@ -673,20 +673,14 @@ void CInstrumentSession::ShowStatus(const std::string& text) {
 // --- Transfer bracket -------------------------------------------------------------------------------
 
 CInstrumentSession::TransferBracket::TransferBracket(CInstrumentSession& s, bool joinLines)
-    : s_(s), joinLines_(joinLines) {
-    s_.SetInUse(true);
-    s_.AddDisplayPollingCount(-1);
-    s_.BeginUse();
+    : s_(s), inUse_(s), polling_(s), use_(s), joinLines_(joinLines) {
     if (joinLines_ && s_.GetStream())
         s_.GetStream()->SetMultiLine(true);
 }
 
 CInstrumentSession::TransferBracket::~TransferBracket() {
-    s_.EndUse();
     if (joinLines_ && s_.GetStream())
         s_.GetStream()->SetMultiLine(false);
-    s_.AddDisplayPollingCount(1);
-    s_.SetInUse(false);
 }
 
 }  // namespace talven

@@ -222,6 +222,35 @@ class CInstrumentSession : public ICommInterface, public LinkOwner, public CNode
         CInstrumentSession& s_;
     };
 
+    /// Marks the interface in use for its life: key presses and display requests are refused
+    /// meanwhile. Scoped, so that a request that throws cannot leave the mark behind.
+    class InUseHold {
+      public:
+        explicit InUseHold(CInstrumentSession& s) : s_(s) { s_.SetInUse(true); }
+        ~InUseHold() { s_.SetInUse(false); }
+        InUseHold(const InUseHold&) = delete;
+        InUseHold& operator=(const InUseHold&) = delete;
+
+      private:
+        CInstrumentSession& s_;
+    };
+
+    /// Holds periodic display polling off for its life. With adopt, the count was already taken
+    /// down by the caller and is only given back.
+    class PollingHold {
+      public:
+        explicit PollingHold(CInstrumentSession& s, bool adopt = false) : s_(s) {
+            if (!adopt)
+                s_.AddDisplayPollingCount(-1);
+        }
+        ~PollingHold() { s_.AddDisplayPollingCount(1); }
+        PollingHold(const PollingHold&) = delete;
+        PollingHold& operator=(const PollingHold&) = delete;
+
+      private:
+        CInstrumentSession& s_;
+    };
+
     /// Bracket of a long transfer: marks the interface in use, holds periodic polling off, begins
     /// use and optionally joins lines; undone in reverse order when it ends.
     class TransferBracket {
@@ -233,6 +262,9 @@ class CInstrumentSession : public ICommInterface, public LinkOwner, public CNode
 
       private:
         CInstrumentSession& s_;
+        InUseHold inUse_;
+        PollingHold polling_;
+        UseBracket use_;
         bool joinLines_;
     };
 
@@ -247,6 +279,11 @@ class CInstrumentSession : public ICommInterface, public LinkOwner, public CNode
     void NotifyMainWindow(int code);
     bool ReadDisplayReply();
     bool ReadVariableLine(std::string_view name, bool real, std::int32_t& integer, double& realValue);
+    /// The connect exchange once polling is held off: opens the link and runs the steps.
+    void ConnectAndIdentify();
+    /// The disconnect exchange once polling is held off: restores the port's mode or logs off,
+    /// then closes the link.
+    void CloseSession();
     bool ConnectSteps(bool tcp);
     bool SetInstrumentMode(bool passwordEnabled);
     void IdentifyFromModelName();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 
 #include "SessionTestSupport.h"
 #include "foundation/Notifier.h"
@@ -196,6 +197,27 @@ TEST_F(WorkerTest, assertionInsideARequestIsLoggedAndTheWorkerGoesOn) {
     EXPECT_EQ(runs, std::vector<int>{1});
     EXPECT_TRUE(log.Contains(kLogError, "Assertion failed: PanelExchanges("));
     EXPECT_TRUE(session->HasWorker());
+    session->PostDisconnect();
+    ASSERT_TRUE(WaitFor([&] { return !session->HasWorker(); }));
+}
+
+TEST_F(WorkerTest, anExchangeThatThrowsLeavesTheInterfaceFreeForKeysAndPolls) {
+    // The instrument's link throws in the middle of the connect exchange, after the interface was
+    // marked in use, polling held off and the select code's bracket begun.
+    link->SetResponder([](const std::string& text) -> std::string {
+        if (text.find("instcaps") != std::string::npos)
+            throw std::runtime_error("link driver fault");
+        return {};
+    });
+    session->PostConnect();
+    ASSERT_TRUE(test::Settle(*session));
+    EXPECT_TRUE(log.Contains(kLogError, "link driver fault"));
+    EXPECT_FALSE(session->IsInUse());
+    EXPECT_EQ(session->GetDisplayPollingCount(), 1);
+    EXPECT_EQ(session->GetUseCount(), 0);
+    EXPECT_TRUE(session->PostKeyPress(3));
+    ASSERT_TRUE(test::Settle(*session));
+    EXPECT_TRUE(session->PostDisplayRequest());
     session->PostDisconnect();
     ASSERT_TRUE(WaitFor([&] { return !session->HasWorker(); }));
 }
