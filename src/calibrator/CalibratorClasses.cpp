@@ -109,11 +109,11 @@ CNamedObjectList& CInstrumentCalibratorView::SequenceList() {
 }
 
 std::string CInstrumentCalibratorView::GetCapabilities() const {
-    return node_.GetSettings().capabilities;
+    return node_.GetIdentity().capabilities;
 }
 
 int CInstrumentCalibratorView::GetModelFamily() const {
-    return static_cast<int>(node_.GetSettings().modelFamily);
+    return static_cast<int>(node_.GetIdentity().modelFamily);
 }
 
 std::string CInstrumentCalibratorView::GetInstrumentName() const {
@@ -121,7 +121,7 @@ std::string CInstrumentCalibratorView::GetInstrumentName() const {
 }
 
 std::string CInstrumentCalibratorView::GetSerialNumber() const {
-    return node_.GetSettings().serialNumber;
+    return node_.GetIdentity().serialNumber;
 }
 
 void CInstrumentCalibratorView::ResetSessionState() {

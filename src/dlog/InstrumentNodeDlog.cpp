@@ -74,13 +74,13 @@ CNamedObjectList& InstrumentNodeDlog::DlogChannels() {
 }
 
 std::string InstrumentNodeDlog::GetCapabilities() const {
-    return node_.GetSettings().capabilities;
+    return node_.GetIdentity().capabilities;
 }
 std::string InstrumentNodeDlog::GetInstrumentName() const {
     return node_.GetName();
 }
 std::string InstrumentNodeDlog::GetSerialNumber() const {
-    return node_.GetSettings().serialNumber;
+    return node_.GetIdentity().serialNumber;
 }
 
 std::uint32_t InstrumentNodeDlog::NextDlogSetNumber() {

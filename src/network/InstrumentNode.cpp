@@ -40,6 +40,7 @@ void Flag(ObjectArchive& ar, bool& value) {
 CInstrumentNode::CInstrumentNode(const CInstrumentNode& other) : CTreeNode(other) {
     DataGuard guard;
     settings_ = other.settings_;
+    identity_ = other.identity_;
     for (int i = 0; i < kInstrumentListCount; ++i)
         lists_[i].CopyFrom(other.lists_[i]);
 }
@@ -48,12 +49,13 @@ void CInstrumentNode::Serialize(ObjectArchive& ar) {
     DataGuard guard;
     CTreeNode::Serialize(ar);
     InstrumentSettings& s = settings_;
+    InstrumentIdentity& i = identity_;
     for (std::string* text :
-         {&s.selectCode, &s.deselectCode, &s.modeVariableName, &s.capabilities, &s.partNumber,
-          &s.serialNumber, &s.firmwareRevision, &s.libraryRevision, &s.protocolRevision}) {
+         {&s.selectCode, &s.deselectCode, &s.modeVariableName, &i.capabilities, &i.partNumber,
+          &i.serialNumber, &i.firmwareRevision, &i.libraryRevision, &i.protocolRevision}) {
         Text(ar, *text);
     }
-    for (std::uint32_t* value : {&s.modelFamily, &s.password, &s.instrumentId, &s.instrumentPort,
+    for (std::uint32_t* value : {&i.modelFamily, &s.password, &s.instrumentId, &s.instrumentPort,
                                  &s.autoDisconnectMinutes, &s.receiveTimeoutMs, &s.transmitDelayMs}) {
         Value(ar, *value);
     }
@@ -78,6 +80,16 @@ InstrumentSettings CInstrumentNode::GetSettings() const {
 void CInstrumentNode::SetSettings(const InstrumentSettings& settings) {
     DataGuard guard;
     settings_ = settings;
+}
+
+InstrumentIdentity CInstrumentNode::GetIdentity() const {
+    DataGuard guard;
+    return identity_;
+}
+
+void CInstrumentNode::SetIdentity(const InstrumentIdentity& identity) {
+    DataGuard guard;
+    identity_ = identity;
 }
 
 CInstrumentConnectedNode::CInstrumentConnectedNode()

@@ -30,13 +30,6 @@ struct InstrumentSettings {
     std::string selectCode;  // bytes sent before a use of the link (code-activated switch)
     std::string deselectCode;
     std::string modeVariableName;
-    std::string capabilities;
-    std::string partNumber;
-    std::string serialNumber;
-    std::string firmwareRevision;
-    std::string libraryRevision;
-    std::string protocolRevision;
-    std::uint32_t modelFamily = 0;
     std::uint32_t password = 0;
     std::uint32_t instrumentId = 0;  // multidrop address
     /// 0 "RS232_MODE", 1 "RS232_MODE2", 2 the variable named by modeVariableName.
@@ -52,6 +45,21 @@ struct InstrumentSettings {
     bool samplesBox = false;  // the "Samples" box of the DLOG configuration window
 
     bool operator==(const InstrumentSettings&) const = default;
+};
+
+/// What a connect learned of the instrument: its capability characters, identity and model
+/// family. Written by the instrument's session (and by loading a file); kept apart from the
+/// user's settings, so that a dialog writing back its copy of those cannot erase it.
+struct InstrumentIdentity {
+    std::string capabilities;
+    std::string partNumber;
+    std::string serialNumber;
+    std::string firmwareRevision;
+    std::string libraryRevision;
+    std::string protocolRevision;
+    std::uint32_t modelFamily = 0;
+
+    bool operator==(const InstrumentIdentity&) const = default;
 };
 
 /// The seven lists of instrument data, in their stored order.
@@ -71,8 +79,12 @@ class CInstrumentNode : public CTreeNode {
     /// Tree node data, the nine texts, seven values, six flags, then the seven lists.
     void Serialize(ObjectArchive& ar) override;
 
+    /// The user's settings, copied whole under the data lock.
     InstrumentSettings GetSettings() const;
     void SetSettings(const InstrumentSettings& settings);
+    /// What the last connect learned (or the file held), copied whole under the data lock.
+    InstrumentIdentity GetIdentity() const;
+    void SetIdentity(const InstrumentIdentity& identity);
 
     /// One of the seven lists. The list is guarded by the data lock like every node field.
     CNamedObjectList& GetList(InstrumentList which) { return lists_[which]; }
@@ -91,6 +103,7 @@ class CInstrumentNode : public CTreeNode {
 
   private:
     InstrumentSettings settings_;
+    InstrumentIdentity identity_;
     std::array<CNamedObjectList, kInstrumentListCount> lists_;
 };
 

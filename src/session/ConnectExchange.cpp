@@ -36,10 +36,10 @@ bool IsAsciiAlnum(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-void AddCapabilities(InstrumentSettings& settings, std::string_view chars) {
+void AddCapabilities(InstrumentIdentity& identity, std::string_view chars) {
     for (char c : chars) {
-        if (!capability::Has(settings.capabilities, c))
-            settings.capabilities += c;
+        if (!capability::Has(identity.capabilities, c))
+            identity.capabilities += c;
     }
 }
 
@@ -230,9 +230,9 @@ bool CInstrumentSession::QueryCapabilities() {
     });
     if (ok) {
         DataGuard guard;
-        InstrumentSettings settings = node_.GetSettings();
-        settings.capabilities = found;
-        node_.SetSettings(settings);
+        InstrumentIdentity identity = node_.GetIdentity();
+        identity.capabilities = found;
+        node_.SetIdentity(identity);
     }
     return ok;
 }
@@ -282,12 +282,12 @@ bool CInstrumentSession::QueryIdentity() {
             if ((kind = s.NextToken()) == kTokenEnd && !s.AtEndOfInput() && sum >= 0 && sum <= 255 &&
                 sum == checksum) {
                 DataGuard guard;
-                InstrumentSettings settings = node_.GetSettings();
-                std::string* fields[] = {&modelName_, &settings.partNumber, &settings.serialNumber,
-                                         &settings.firmwareRevision, &settings.libraryRevision};
+                InstrumentIdentity identity = node_.GetIdentity();
+                std::string* fields[] = {&modelName_, &identity.partNumber, &identity.serialNumber,
+                                         &identity.firmwareRevision, &identity.libraryRevision};
                 for (std::size_t i = 0; i < words.size(); ++i)
                     *fields[i] = words[i];
-                node_.SetSettings(settings);
+                node_.SetIdentity(identity);
                 return true;
             }
         }
@@ -298,19 +298,19 @@ bool CInstrumentSession::QueryIdentity() {
 
 void CInstrumentSession::IdentifyFromModelName() {
     DataGuard guard;
-    InstrumentSettings settings = node_.GetSettings();
+    InstrumentIdentity identity = node_.GetIdentity();
     const int family = ModelFamilyOfName(modelName_);
-    settings.modelFamily = static_cast<std::uint32_t>(family);
+    identity.modelFamily = static_cast<std::uint32_t>(family);
     if (family == 3 || family == 4 || family == 9)
-        AddCapabilities(settings, capability::kStepKinds);
-    if (family == 10 || (family == 5 && RevisionAtLeast(settings.firmwareRevision, "A.8")))
-        AddCapabilities(settings, "$");
-    node_.SetSettings(settings);
+        AddCapabilities(identity, capability::kStepKinds);
+    if (family == 10 || (family == 5 && RevisionAtLeast(identity.firmwareRevision, "A.8")))
+        AddCapabilities(identity, "$");
+    node_.SetIdentity(identity);
 }
 
 // The first line of the listing names the instrument: a model name when it starts like one, and
 // the family from the words it holds.
-void CInstrumentSession::ApplyFirstConfigLine(const std::string& text, InstrumentSettings& settings) {
+void CInstrumentSession::ApplyFirstConfigLine(const std::string& text, InstrumentIdentity& identity) {
     if (text.size() >= 2 && (text[0] == 'Q' || text[0] == 'R') && text[1] >= '0' && text[1] <= '9') {
         std::size_t end = 2;
         while (end < text.size() && IsAsciiAlnum(text[end]))
@@ -318,23 +318,23 @@ void CInstrumentSession::ApplyFirstConfigLine(const std::string& text, Instrumen
         modelName_ = text.substr(0, end);
     }
     if (Contains(text, "RVX-5000")) {
-        settings.modelFamily = 6;
+        identity.modelFamily = 6;
     } else if (!Contains(text, "Calibrator")) {
         return;
     } else if (Contains(text, "863E")) {
-        settings.modelFamily = 5;
-        if (RevisionAtLeast(settings.firmwareRevision, "A.8"))
-            AddCapabilities(settings, "$");
+        identity.modelFamily = 5;
+        if (RevisionAtLeast(identity.firmwareRevision, "A.8"))
+            AddCapabilities(identity, "$");
     } else if (Contains(text, "860E")) {
-        settings.modelFamily = 4;
-        AddCapabilities(settings, capability::kStepKinds);
+        identity.modelFamily = 4;
+        AddCapabilities(identity, capability::kStepKinds);
     } else if (Contains(text, "860")) {
-        settings.modelFamily = 3;
-        AddCapabilities(settings, capability::kStepKinds);
+        identity.modelFamily = 3;
+        AddCapabilities(identity, capability::kStepKinds);
     } else if (Contains(text, "514")) {
-        settings.modelFamily = 2;
+        identity.modelFamily = 2;
     } else if (Contains(text, "O3")) {
-        settings.modelFamily = 1;
+        identity.modelFamily = 1;
     }
 }
 
@@ -357,32 +357,32 @@ void CInstrumentSession::ReadConfigListing(bool capabilitiesKnown) {
             const std::string text = s.PeekRestOfLine();
             const int kind = s.NextToken();
             DataGuard guard;
-            InstrumentSettings settings = node_.GetSettings();
+            InstrumentIdentity identity = node_.GetIdentity();
             if (kind == tok::kPartNumber || kind == tok::kSerialNumber) {
                 const std::string rest = s.PeekRestOfLine();
                 if (!rest.empty())
-                    (kind == tok::kPartNumber ? settings.partNumber : settings.serialNumber) = rest;
+                    (kind == tok::kPartNumber ? identity.partNumber : identity.serialNumber) = rest;
             } else if (kind == tok::kRevision || kind == tok::kLibraryRevision ||
                        kind == tok::kProtocolRevision) {
                 const std::string rest = s.PeekRestOfLine();
                 if (Contains(rest, ".")) {
                     if (kind == tok::kRevision) {
-                        settings.firmwareRevision = rest;
+                        identity.firmwareRevision = rest;
                         firmwareKnown_ = true;
                     } else if (kind == tok::kLibraryRevision) {
-                        settings.libraryRevision = rest;
+                        identity.libraryRevision = rest;
                         libraryKnown_ = true;
                     } else {
-                        settings.protocolRevision = rest;
+                        identity.protocolRevision = rest;
                         protocolKnown_ = true;
                     }
                 }
             } else if (!capabilitiesKnown && Contains(text, "ZPL")) {
-                AddCapabilities(settings, "a");
+                AddCapabilities(identity, "a");
             } else if (lineIndex == 0) {
-                ApplyFirstConfigLine(text, settings);
+                ApplyFirstConfigLine(text, identity);
             }
-            node_.SetSettings(settings);
+            node_.SetIdentity(identity);
         }
         if (used)
             return;
@@ -390,7 +390,7 @@ void CInstrumentSession::ReadConfigListing(bool capabilitiesKnown) {
 }
 
 bool CInstrumentSession::InferCapabilities() {
-    const InstrumentSettings s = node_.GetSettings();
+    const InstrumentIdentity s = node_.GetIdentity();
     const int family = static_cast<int>(s.modelFamily);
     const auto fw = [&](const char* min) {
         return firmwareKnown_ && RevisionAtLeast(s.firmwareRevision, min);
@@ -465,13 +465,11 @@ void CInstrumentSession::AnnouncePanelKind() {
 void CInstrumentSession::ResetIdentity() {
     DataGuard guard;
     const std::string unknown(MessageText(msg::kUnknown));
-    InstrumentSettings settings = node_.GetSettings();
+    InstrumentIdentity identity;
     modelName_ = unknown;
-    settings.partNumber = settings.serialNumber = settings.firmwareRevision = unknown;
-    settings.libraryRevision = settings.protocolRevision = unknown;
-    settings.capabilities.clear();
-    settings.modelFamily = 0;
-    node_.SetSettings(settings);
+    identity.partNumber = identity.serialNumber = identity.firmwareRevision = unknown;
+    identity.libraryRevision = identity.protocolRevision = unknown;
+    node_.SetIdentity(identity);
     useCount_ = 0;
     savedMode_ = 0;
     modeChanged_ = false;

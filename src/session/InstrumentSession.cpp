@@ -520,31 +520,31 @@ std::int32_t CInstrumentSession::GetSavedMode() const {
     return savedMode_;
 }
 std::string CInstrumentSession::GetCapabilities() const {
-    return node_.GetSettings().capabilities;
+    return node_.GetIdentity().capabilities;
 }
 bool CInstrumentSession::HasCapability(char c) const {
     return capability::Has(GetCapabilities(), c);
 }
 void CInstrumentSession::AddCapability(char c) {
     DataGuard guard;
-    InstrumentSettings settings = node_.GetSettings();
-    if (capability::Has(settings.capabilities, c))
+    InstrumentIdentity identity = node_.GetIdentity();
+    if (capability::Has(identity.capabilities, c))
         return;
-    settings.capabilities += c;
-    node_.SetSettings(settings);
+    identity.capabilities += c;
+    node_.SetIdentity(identity);
 }
 void CInstrumentSession::RemoveCapability(char c) {
     DataGuard guard;
-    InstrumentSettings settings = node_.GetSettings();
-    std::erase(settings.capabilities, c);
-    node_.SetSettings(settings);
+    InstrumentIdentity identity = node_.GetIdentity();
+    std::erase(identity.capabilities, c);
+    node_.SetIdentity(identity);
 }
 std::string CInstrumentSession::GetModelName() const {
     DataGuard guard;
     return modelName_;
 }
 int CInstrumentSession::GetModelFamily() const {
-    return static_cast<int>(node_.GetSettings().modelFamily);
+    return static_cast<int>(node_.GetIdentity().modelFamily);
 }
 DateTime CInstrumentSession::GetLastActivity() const {
     DataGuard guard;
@@ -609,7 +609,7 @@ bool CInstrumentSession::IsLinkOpen() const {
 
 std::vector<std::string> CInstrumentSession::GetInformationLines() const {
     static const char kTexted[] = "adwihfrteonvsuqlbgjpAkxBC";
-    const InstrumentSettings s = node_.GetSettings();
+    const InstrumentIdentity s = node_.GetIdentity();
     std::vector<std::string> lines;
     const bool calibrator = capability::Has(s.capabilities, capability::kCalibrator);
     lines.push_back(FormatMessage(calibrator ? msg::kTypeCalibrator : msg::kTypeMonitor));

@@ -288,7 +288,7 @@ class CInstrumentSession : public ICommInterface, public LinkOwner, public CNode
     bool SetInstrumentMode(bool passwordEnabled);
     void IdentifyFromModelName();
     void ReadConfigListing(bool capabilitiesKnown);
-    void ApplyFirstConfigLine(const std::string& text, InstrumentSettings& settings);
+    void ApplyFirstConfigLine(const std::string& text, InstrumentIdentity& identity);
     bool InferCapabilities();
     void AnnouncePanelKind();
     void ResetIdentity();

@@ -211,11 +211,11 @@ TEST_F(CalibratorArchive, everyTruncatedSequenceFailsCleanly) {
 
 TEST_F(CalibratorArchive, instrumentNodeViewAttachesLoadedLists) {
     CInstrumentConnectedNode node;
-    InstrumentSettings settings = node.GetSettings();
+    InstrumentIdentity settings = node.GetIdentity();
     settings.capabilities = "cuj";
     settings.serialNumber = "123";
     settings.modelFamily = 4;
-    node.SetSettings(settings);
+    node.SetIdentity(settings);
     node.GetList(kSequences).Append(std::make_unique<CSequence>());
     auto level = std::make_unique<CLevel>();
     level->SetAction(std::make_unique<CStepGenerate>());

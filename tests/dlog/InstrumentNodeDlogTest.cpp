@@ -15,10 +15,10 @@ TEST(InstrumentNodeDlog, dlogListsTravelWithTheNodeThroughTheArchive) {
     CNetworkConfiguration configuration;
     ScopedNetworkConfiguration current(&configuration);
     CInstrumentConnectedNode node("Roof", 42);
-    InstrumentSettings settings = node.GetSettings();
+    InstrumentIdentity settings = node.GetIdentity();
     settings.capabilities = "dtw";
     settings.serialNumber = "123";
-    node.SetSettings(settings);
+    node.SetIdentity(settings);
     InstrumentNodeDlog dlog(node);
     dlog.DlogEvents().Append(std::make_unique<CDASEvent>("TIMER", 1, true, dlevel::kLow));
     dlog.DlogPoints().Append(std::make_unique<CDASPoint>("NO", 10, "ppb", dlevel::kMed));

@@ -96,6 +96,8 @@ TEST_F(RoundTrip, binaryLoadThenSaveGivesTheSameBytes) {
               "\x1b"
               "A\r");
     EXPECT_TRUE(serial.GetSettings().samplesBox);
+    EXPECT_EQ(serial.GetIdentity().serialNumber, "S1");
+    EXPECT_EQ(serial.GetIdentity().modelFamily, 3u);
     EXPECT_EQ(static_cast<CCommPortConnection*>(serial.GetConnection())->GetPortName(), "/dev/ttyUSB3");
     EXPECT_TRUE(prompt_.asked().empty());
 }

@@ -57,8 +57,10 @@ TEST_F(NetworkModelTest, copiesKeepSettingsAndParentButNotTheId) {
     InstrumentSettings settings;
     settings.password = 1234;
     settings.passwordEnabled = true;
-    settings.capabilities = "ABC";
     original.SetSettings(settings);
+    InstrumentIdentity identity;
+    identity.capabilities = "ABC";
+    original.SetIdentity(identity);
     auto* serial = static_cast<CCommPortConnection*>(original.GetConnection());
     serial->SetPortName("COM7");
     serial->SetBaudRate(9600);
@@ -70,6 +72,7 @@ TEST_F(NetworkModelTest, copiesKeepSettingsAndParentButNotTheId) {
     EXPECT_EQ(node.GetParentId(), site.GetId());
     EXPECT_TRUE(node.IsExpanded());
     EXPECT_EQ(node.GetSettings(), settings);
+    EXPECT_EQ(node.GetIdentity(), identity);
     EXPECT_EQ(node.GetList(kGases).size(), 1u);
     ASSERT_NE(node.GetConnection(), original.GetConnection());
     auto* copied = dynamic_cast<CCommPortConnection*>(node.GetConnection());

@@ -101,7 +101,7 @@ TEST_F(TextConfigFileTest, conversionBetweenBinaryAndTextKeepsWhatTheTextHolds) 
     ASSERT_TRUE(LoadNetworkConfiguration(again, PathOf("c.Cfg")));
     EXPECT_EQ(Text(again), text);
     // Identity, capabilities and the Samples box are not part of the text form.
-    EXPECT_EQ(Instrument(again.ConnectedInstruments(), "Serial").GetSettings().capabilities, "");
+    EXPECT_EQ(Instrument(again.ConnectedInstruments(), "Serial").GetIdentity().capabilities, "");
 }
 
 TEST_F(TextConfigFileTest, aNameSharedBySiteAndMultiplexorKeepsEachInstrumentInItsList) {

@@ -65,7 +65,7 @@ class ExchangeTest : public ::testing::Test {
             session->DisconnectExchange();
         EXPECT_FALSE(log.Contains(kLogError, "Assertion failed"));
     }
-    std::string Caps() const { return node.GetSettings().capabilities; }
+    std::string Caps() const { return node.GetIdentity().capabilities; }
     bool HasAll(std::string_view chars) const {
         for (char c : chars)
             if (Caps().find(c) == std::string::npos)
@@ -104,7 +104,7 @@ TEST_F(ExchangeTest, capabilitiesWithAWrongChecksumAreIgnoredAndInferredFromTheL
     EXPECT_EQ(sent["/ k disp"], 3);
     EXPECT_EQ(Caps().find('k'), std::string::npos);
     EXPECT_EQ(session->GetDisplayTexts()[0].substr(0, 6), "SAMPLE");
-    EXPECT_EQ(node.GetSettings().firmwareRevision, "F.2");
+    EXPECT_EQ(node.GetIdentity().firmwareRevision, "F.2");
 }
 
 TEST_F(ExchangeTest, calibratorText860WithoutModelNameIsFamily3AndE10IsBelowE4) {
@@ -127,7 +127,7 @@ TEST_F(ExchangeTest, identityR860UGivesFamily9AndTheStepKinds) {
     EXPECT_EQ(session->GetModelName(), "R860U");
     EXPECT_EQ(session->GetModelFamily(), 9);
     EXPECT_TRUE(HasAll("A!@%*#$"));
-    EXPECT_EQ(node.GetSettings().libraryRevision, "3.2");
+    EXPECT_EQ(node.GetIdentity().libraryRevision, "3.2");
     EXPECT_EQ(sent["v config"], 0);
 }
 

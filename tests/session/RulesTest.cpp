@@ -38,10 +38,10 @@ TEST(PanelKind, followsFamilyAndCapabilities) {
 
 TEST(InformationLines, listTypeIdentityThenCapabilityTextsInTableOrder) {
     CInstrumentConnectedNode node("Lab", 7);
-    InstrumentSettings s = node.GetSettings();
+    InstrumentIdentity s = node.GetIdentity();
     s.capabilities = "Cdcx!";
     s.partNumber = "12860-0100";
-    node.SetSettings(s);
+    node.SetIdentity(s);
     const std::vector<std::string> lines = CInstrumentSession::Of(node).GetInformationLines();
     ASSERT_EQ(lines.size(), 9u);
     EXPECT_EQ(lines[0], "Instrument type: Calibrator");

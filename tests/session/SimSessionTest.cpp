@@ -206,7 +206,7 @@ class SimSessionTest : public ::testing::TestWithParam<Over> {
                 out.push_back(e.wParam);
         return out;
     }
-    std::string Caps() const { return node->GetSettings().capabilities; }
+    std::string Caps() const { return node->GetIdentity().capabilities; }
     void OnWorker(std::function<void(CInstrumentSession&)> body) {
         ASSERT_TRUE(session->PostRequest(std::make_unique<Exchange>(node.get(), std::move(body))));
         Settle();
@@ -220,13 +220,26 @@ class SimSessionTest : public ::testing::TestWithParam<Over> {
     CInstrumentSession* session = nullptr;
 };
 
+TEST_P(SimSessionTest, aPropertySheetWritingBackItsCopyKeepsWhatAConnectLearnedMeanwhile) {
+    Start("analyzer");
+    InstrumentSettings edited = node->GetSettings();  // the sheet opens on a copy
+    Connect();
+    ASSERT_EQ(Caps(), "dwihfrteonvAkxCp");
+    edited.transmitDelayMs = 50;  // the user changes a setting and presses OK
+    node->SetSettings(edited);
+    EXPECT_EQ(node->GetSettings().transmitDelayMs, 50u);
+    EXPECT_EQ(Caps(), "dwihfrteonvAkxCp");
+    EXPECT_EQ(node->GetIdentity().serialNumber, "1042");
+    Disconnect();
+}
+
 TEST_P(SimSessionTest, analyzerGivesItsIdentityCapabilitiesPanelKindDisplayAndLights) {
     Start("analyzer");
     Connect();
     ASSERT_TRUE(session->IsSessionOpen());
     EXPECT_EQ(Caps(), "dwihfrteonvAkxCp");
     EXPECT_EQ(session->GetModelName(), "N410");
-    const InstrumentSettings s = node->GetSettings();
+    const InstrumentIdentity s = node->GetIdentity();
     EXPECT_EQ(s.partNumber, "11410-0100");
     EXPECT_EQ(s.serialNumber, "1042");
     EXPECT_EQ(s.firmwareRevision, "G.3");
@@ -280,7 +293,7 @@ TEST_P(SimSessionTest, olderCalibratorIsKnownByItsConfigurationListing) {
     ASSERT_TRUE(session->IsSessionOpen());
     EXPECT_EQ(session->GetModelName(), "Q860E");
     EXPECT_EQ(session->GetModelFamily(), 4);
-    const InstrumentSettings s = node->GetSettings();
+    const InstrumentIdentity s = node->GetIdentity();
     EXPECT_EQ(s.partNumber, "12861-0000");
     EXPECT_EQ(s.firmwareRevision, "F.2");
     EXPECT_EQ(s.protocolRevision, "1.0");
@@ -300,7 +313,7 @@ TEST_P(SimSessionTest, passwordLogOnWorksAndAWrongOneClosesTheSession) {
     Connect();
     ASSERT_TRUE(session->IsSessionOpen());
     EXPECT_EQ(session->GetModelName(), "R410E");
-    EXPECT_EQ(node->GetSettings().serialNumber, "187");
+    EXPECT_EQ(node->GetIdentity().serialNumber, "187");
     EXPECT_NE(Caps().find('d'), std::string::npos);
     EXPECT_NE(Caps().find('m'), std::string::npos);
     EXPECT_EQ(PanelKinds(), (std::vector<std::uintptr_t>{1, 1}));
@@ -480,7 +493,7 @@ TEST_P(SimSessionTest, garbageBeforeEveryReplyIsSkipped) {
     Connect();
     ASSERT_TRUE(session->IsSessionOpen());
     EXPECT_EQ(Caps(), "dwihfrteonvAkxCp");
-    EXPECT_EQ(node->GetSettings().partNumber, "11410-0100");
+    EXPECT_EQ(node->GetIdentity().partNumber, "11410-0100");
     EXPECT_EQ(session->GetDisplayTexts()[0].substr(0, 6), "SAMPLE");
 }
 
