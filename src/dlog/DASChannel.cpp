@@ -67,82 +67,49 @@ CSelectionSet::CSelectionSet() {
 
 void CSelectionSet::Serialize(ObjectArchive& ar) {
     DataGuard guard;
-    if (ar.IsStoring()) {
-        ArchiveWriter& w = ar.Writer();
-        w.WriteI32(mode);
-        w.WriteU32(from);
-        w.WriteU32(to);
-        w.WriteI32(records);
-        w.WriteI32(hours);
-        w.WriteI32(days);
-        w.WriteI32(weeks);
-        w.WriteI32(months);
-        w.WriteBool(useInstrumentSelection);
-    } else {
-        ArchiveReader& r = ar.Reader();
-        mode = r.ReadI32();
-        from = r.ReadU32();
-        to = r.ReadU32();
-        records = r.ReadI32();
-        hours = r.ReadI32();
-        days = r.ReadI32();
-        weeks = r.ReadI32();
-        months = r.ReadI32();
-        useInstrumentSelection = r.ReadBool();
-    }
+    SerializeField(ar, mode);
+    SerializeField(ar, from);
+    SerializeField(ar, to);
+    for (std::int32_t* count : {&records, &hours, &days, &weeks, &months})
+        SerializeField(ar, *count);
+    SerializeField(ar, useInstrumentSelection);
 }
 
-CDASChannel::CDASChannel(IDlogInstrument* instrument)
-    : instrument_(instrument), startDate_(StartOfThisYear()) {}
+CDASChannel::CDASChannel(IDlogInstrument* instrument) : instrument_(instrument) {
+    settings_.startDate = StartOfThisYear();
+}
 
 void CDASChannel::Serialize(ObjectArchive& ar) {
     CNamedObject::Serialize(ar);
     DataGuard guard;
     if (ar.IsStoring()) {
         WriteObjectList(ar, parameters_);
-        downloadSelection_.Serialize(ar);
-        ArchiveWriter& w = ar.Writer();
-        w.WriteString(event_);
-        w.WriteString(fileName_);
-        w.WriteString(downloadFile_);
-        w.WriteI32(recordCount_);
-        w.WriteU32(startDate_);
-        w.WriteU32(samplePeriod_);
-        w.WriteU32(reportPeriod_);
-        w.WriteU32(lastDownload_);
-        w.WriteU32(downloadPeriod_);
-        for (bool flag :
-             {report_, compact_, enabled_, holdOff_, downloadedBefore_, append_, selected_, expanded_})
-            w.WriteBool(flag);
-        return;
-    }
-    CNamedObjectList loaded;
-    if (!ReadObjectList(ar, loaded))
-        return;
-    for (const auto& item : loaded) {
-        if (!dynamic_cast<CDASParameter*>(item.get())) {
-            ar.Fail();
+    } else {
+        CNamedObjectList loaded;
+        if (!ReadObjectList(ar, loaded))
             return;
+        for (const auto& item : loaded) {
+            if (!dynamic_cast<CDASParameter*>(item.get())) {
+                ar.Fail();
+                return;
+            }
         }
+        parameters_.swap(loaded);
+        for (const auto& item : parameters_)
+            static_cast<CDASParameter*>(item.get())->SetOwner(this);
     }
-    parameters_.swap(loaded);
-    for (const auto& item : parameters_)
-        static_cast<CDASParameter*>(item.get())->SetOwner(this);
-    downloadSelection_.Serialize(ar);
-    ArchiveReader& r = ar.Reader();
-    event_ = r.ReadString();
-    fileName_ = r.ReadString();
-    downloadFile_ = r.ReadString();
-    recordCount_ = r.ReadI32();
-    startDate_ = r.ReadU32();
-    samplePeriod_ = r.ReadU32();
-    reportPeriod_ = r.ReadU32();
-    lastDownload_ = r.ReadU32();
-    downloadPeriod_ = r.ReadU32();
-    for (bool* flag :
-         {&report_, &compact_, &enabled_, &holdOff_, &downloadedBefore_, &append_, &selected_, &expanded_})
-        *flag = r.ReadBool();
-    activeSelection_ = &downloadSelection_;
+    DlogChannelSettings& s = settings_;
+    s.downloadSelection.Serialize(ar);
+    for (std::string* text : {&s.event, &s.fileName, &s.downloadFile})
+        SerializeField(ar, *text);
+    SerializeField(ar, s.recordCount);
+    for (std::uint32_t* value :
+         {&s.startDate, &s.samplePeriod, &s.reportPeriod, &s.lastDownload, &s.downloadPeriod})
+        SerializeField(ar, *value);
+    for (bool* flag : {&s.report, &s.compact, &s.enabled, &s.holdOff, &s.downloadedBefore, &s.append,
+                       &s.selected, &s.expanded})
+        SerializeField(ar, *flag);
+    activeSelection_ = &s.downloadSelection;
 }
 
 std::unique_ptr<CNamedObject> CDASChannel::Clone() const {
@@ -154,25 +121,8 @@ std::unique_ptr<CNamedObject> CDASChannel::Clone() const {
         std::unique_ptr<CNamedObject> p = item->Clone();
         copy->AppendParameter(std::unique_ptr<CDASParameter>(static_cast<CDASParameter*>(p.release())));
     }
-    copy->event_ = event_;
-    copy->fileName_ = fileName_;
-    copy->recordCount_ = recordCount_;
-    copy->startDate_ = startDate_;
-    copy->samplePeriod_ = samplePeriod_;
-    copy->reportPeriod_ = reportPeriod_;
-    copy->report_ = report_;
-    copy->compact_ = compact_;
-    copy->enabled_ = enabled_;
-    copy->holdOff_ = holdOff_;
-    copy->downloadSelection_ = downloadSelection_;
-    copy->downloadFile_ = downloadFile_;
-    copy->lastDownload_ = lastDownload_;
-    copy->downloadPeriod_ = downloadPeriod_;
-    copy->downloadedBefore_ = downloadedBefore_;
+    copy->settings_ = settings_;
     copy->downloadedAt_ = downloadedAt_;
-    copy->append_ = append_;
-    copy->selected_ = selected_;
-    copy->expanded_ = expanded_;
     return copy;
 }
 
@@ -184,14 +134,15 @@ std::string CDASChannel::GetText(unsigned flags) const {
     if (flags & dlogform::kReport)
         return GetReportText();
     DataGuard guard;
-    return FormatMessage(msg::kChannelLabel, GetName(), event_, static_cast<long>(recordCount_));
+    return FormatMessage(msg::kChannelLabel, GetName(), settings_.event,
+                         static_cast<long>(settings_.recordCount));
 }
 
 bool CDASChannel::HasTimerEvent() const {
     DataGuard guard;
     if (!instrument_)
         return false;
-    auto* event = dynamic_cast<CDASEvent*>(instrument_->DlogEvents().FindByName(event_));
+    auto* event = dynamic_cast<CDASEvent*>(instrument_->DlogEvents().FindByName(settings_.event));
     return event && event->IsTimer();
 }
 
@@ -199,11 +150,11 @@ std::string CDASChannel::GetScriptText() const {
     DataGuard guard;
     std::string text;
     AppendFormat(text, "  channelbegin\r\n    name \"%s\"\r\n    event \"%s\"\r\n", GetName().c_str(),
-                 event_.c_str());
+                 settings_.event.c_str());
     if (HasTimerEvent()) {
-        const DateTime start = DateTime::FromSeconds(startDate_);
-        const TimeSpan sample = TimeSpan::FromSeconds(samplePeriod_);
-        const TimeSpan report = TimeSpan::FromSeconds(reportPeriod_);
+        const DateTime start = DateTime::FromSeconds(settings_.startDate);
+        const TimeSpan sample = TimeSpan::FromSeconds(settings_.samplePeriod);
+        const TimeSpan report = TimeSpan::FromSeconds(settings_.reportPeriod);
         AppendFormat(text,
                      "    startdate %d/%d/%d\r\n    sampleperiod %03d:%02d:%02d\r\n"
                      "    reportperiod %03d:%02d:%02d\r\n",
@@ -215,8 +166,9 @@ std::string CDASChannel::GetScriptText() const {
     AppendFormat(text,
                  "    records %ld\r\n    report %s\r\n    compact %s\r\n    status %s\r\n    holdoff %s\r\n"
                  "    paramlistbegin\r\n",
-                 static_cast<long>(recordCount_), EnabledWord(report_), EnabledWord(compact_),
-                 EnabledWord(enabled_), EnabledWord(holdOff_));
+                 static_cast<long>(settings_.recordCount), EnabledWord(settings_.report),
+                 EnabledWord(settings_.compact), EnabledWord(settings_.enabled),
+                 EnabledWord(settings_.holdOff));
     for (const auto& item : parameters_) {
         text += static_cast<const CDASParameter*>(item.get())->GetText(dlogform::kScript);
         text += "\r\n";
@@ -233,10 +185,11 @@ std::string CDASChannel::GetReportText() const {
                  "SAMPLE PERIOD:     %lu\r\nREPORT PERIOD:     %lu\r\nNUMBER OF RECORDS: %ld\r\n"
                  "FILE NAME:         \"%s\"\r\nRS-232 REPORT:     %d\r\nCOMPACT REPORT:    %d\r\n"
                  "CHANNEL ENABLED:   %d\r\nCAL. HOLD OFF:     %d\r\nPARAMETERS:        %d\r\n",
-                 GetName().c_str(), event_.c_str(), static_cast<unsigned long>(startDate_),
-                 static_cast<unsigned long>(samplePeriod_), static_cast<unsigned long>(reportPeriod_),
-                 static_cast<long>(recordCount_), fileName_.c_str(), report_ ? 1 : 0, compact_ ? 1 : 0,
-                 enabled_ ? 1 : 0, holdOff_ ? 1 : 0, static_cast<int>(parameters_.size()));
+                 GetName().c_str(), settings_.event.c_str(), static_cast<unsigned long>(settings_.startDate),
+                 static_cast<unsigned long>(settings_.samplePeriod),
+                 static_cast<unsigned long>(settings_.reportPeriod), static_cast<long>(settings_.recordCount),
+                 settings_.fileName.c_str(), settings_.report ? 1 : 0, settings_.compact ? 1 : 0,
+                 settings_.enabled ? 1 : 0, settings_.holdOff ? 1 : 0, static_cast<int>(parameters_.size()));
     for (const auto& item : parameters_) {
         text += static_cast<const CDASParameter*>(item.get())->GetText(0);
         text += "\r\n";
@@ -473,51 +426,61 @@ void CDASChannel::AppendParameter(std::unique_ptr<CDASParameter> parameter) {
         field = std::move(value);                   \
     }
 
-TALVEN_CHANNEL_FIELD(std::string, GetEvent, SetEvent, event_)
-TALVEN_CHANNEL_FIELD(std::string, GetFileName, SetFileName, fileName_)
-TALVEN_CHANNEL_FIELD(std::int32_t, GetRecordCount, SetRecordCount, recordCount_)
-TALVEN_CHANNEL_FIELD(std::uint32_t, GetSamplePeriod, SetSamplePeriod, samplePeriod_)
-TALVEN_CHANNEL_FIELD(std::uint32_t, GetReportPeriod, SetReportPeriod, reportPeriod_)
-TALVEN_CHANNEL_FIELD(bool, GetReport, SetReport, report_)
-TALVEN_CHANNEL_FIELD(bool, GetCompact, SetCompact, compact_)
-TALVEN_CHANNEL_FIELD(bool, GetEnabled, SetEnabled, enabled_)
-TALVEN_CHANNEL_FIELD(bool, GetHoldOff, SetHoldOff, holdOff_)
-TALVEN_CHANNEL_FIELD(std::string, GetDownloadFile, SetDownloadFile, downloadFile_)
-TALVEN_CHANNEL_FIELD(std::uint32_t, GetDownloadPeriod, SetDownloadPeriod, downloadPeriod_)
-TALVEN_CHANNEL_FIELD(bool, GetDownloadedBefore, SetDownloadedBefore, downloadedBefore_)
-TALVEN_CHANNEL_FIELD(bool, GetAppend, SetAppend, append_)
-TALVEN_CHANNEL_FIELD(bool, IsExpanded, SetExpanded, expanded_)
+TALVEN_CHANNEL_FIELD(std::string, GetEvent, SetEvent, settings_.event)
+TALVEN_CHANNEL_FIELD(std::string, GetFileName, SetFileName, settings_.fileName)
+TALVEN_CHANNEL_FIELD(std::int32_t, GetRecordCount, SetRecordCount, settings_.recordCount)
+TALVEN_CHANNEL_FIELD(std::uint32_t, GetSamplePeriod, SetSamplePeriod, settings_.samplePeriod)
+TALVEN_CHANNEL_FIELD(std::uint32_t, GetReportPeriod, SetReportPeriod, settings_.reportPeriod)
+TALVEN_CHANNEL_FIELD(bool, GetReport, SetReport, settings_.report)
+TALVEN_CHANNEL_FIELD(bool, GetCompact, SetCompact, settings_.compact)
+TALVEN_CHANNEL_FIELD(bool, GetEnabled, SetEnabled, settings_.enabled)
+TALVEN_CHANNEL_FIELD(bool, GetHoldOff, SetHoldOff, settings_.holdOff)
+TALVEN_CHANNEL_FIELD(std::string, GetDownloadFile, SetDownloadFile, settings_.downloadFile)
+TALVEN_CHANNEL_FIELD(std::uint32_t, GetDownloadPeriod, SetDownloadPeriod, settings_.downloadPeriod)
+TALVEN_CHANNEL_FIELD(bool, GetDownloadedBefore, SetDownloadedBefore, settings_.downloadedBefore)
+TALVEN_CHANNEL_FIELD(bool, GetAppend, SetAppend, settings_.append)
+TALVEN_CHANNEL_FIELD(bool, IsExpanded, SetExpanded, settings_.expanded)
 
 #undef TALVEN_CHANNEL_FIELD
 
+DlogChannelSettings CDASChannel::GetSettings() const {
+    DataGuard guard;
+    return settings_;
+}
+
+void CDASChannel::SetSettings(const DlogChannelSettings& settings) {
+    DataGuard guard;
+    settings_ = settings;
+}
+
 DateTime CDASChannel::GetStartDate() const {
     DataGuard guard;
-    return DateTime::FromSeconds(startDate_);
+    return DateTime::FromSeconds(settings_.startDate);
 }
 
 void CDASChannel::SetStartDate(DateTime start) {
     DataGuard guard;
-    startDate_ = start.seconds();
+    settings_.startDate = start.seconds();
 }
 
 DateTime CDASChannel::GetLastDownload() const {
     DataGuard guard;
-    return DateTime::FromSeconds(lastDownload_);
+    return DateTime::FromSeconds(settings_.lastDownload);
 }
 
 void CDASChannel::SetLastDownload(DateTime when) {
     DataGuard guard;
-    lastDownload_ = when.seconds();
+    settings_.lastDownload = when.seconds();
 }
 
 CSelectionSet CDASChannel::GetDownloadSelection() const {
     DataGuard guard;
-    return downloadSelection_;
+    return settings_.downloadSelection;
 }
 
 void CDASChannel::SetDownloadSelection(const CSelectionSet& selection) {
     DataGuard guard;
-    downloadSelection_ = selection;
+    settings_.downloadSelection = selection;
 }
 
 CSelectionSet CDASChannel::GetActiveSelection() const {
@@ -527,17 +490,17 @@ CSelectionSet CDASChannel::GetActiveSelection() const {
 
 void CDASChannel::SetActiveSelection(const CSelectionSet* selection) {
     DataGuard guard;
-    activeSelection_ = selection ? selection : &downloadSelection_;
+    activeSelection_ = selection ? selection : &settings_.downloadSelection;
 }
 
 bool CDASChannel::IsSelected() const {
     DataGuard guard;
-    return selected_;
+    return settings_.selected;
 }
 
 void CDASChannel::SetSelected(bool selected) {
     DataGuard guard;
-    selected_ = selected;
+    settings_.selected = selected;
     for (const auto& item : parameters_)
         static_cast<CDASParameter*>(item.get())->SetSelected(selected);
 }
@@ -552,14 +515,14 @@ std::size_t CDASChannel::GetRecordSize() const {
 
 bool CDASChannel::IsAutoDownloadDue(DateTime now) const {
     DataGuard guard;
-    if (!downloadedBefore_)
+    if (!settings_.downloadedBefore)
         return true;
     const std::uint32_t t = now.seconds();
     if (downloadedAt_ != 0)
-        return downloadedAt_ > t || t - downloadedAt_ >= downloadPeriod_;
+        return downloadedAt_ > t || t - downloadedAt_ >= settings_.downloadPeriod;
     // The newest record's time stamp is on the instrument's clock: one ahead of the PC's says
     // nothing of how long ago the download was.
-    return lastDownload_ > t || t - lastDownload_ >= downloadPeriod_;
+    return settings_.lastDownload > t || t - settings_.lastDownload >= settings_.downloadPeriod;
 }
 
 DateTime CDASChannel::GetDownloadedAt() const {

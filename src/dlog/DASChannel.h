@@ -62,6 +62,32 @@ struct RecordDownloadOutcome {
     std::string failure;
 };
 
+/// A channel's settings, as one value copied whole: what it logs into (event, file), its ring of
+/// records, periods and flags, and how its records are downloaded.
+struct DlogChannelSettings {
+    std::string event;
+    std::string fileName;
+    std::int32_t recordCount = 100;
+    std::uint32_t startDate = 0;
+    std::uint32_t samplePeriod = 60;
+    std::uint32_t reportPeriod = 3600;
+    bool report = false;
+    bool compact = false;
+    bool enabled = true;
+    bool holdOff = false;
+    CSelectionSet downloadSelection;
+    std::string downloadFile;
+    /// The newest record downloaded, on the instrument's clock (see GetLastDownload).
+    std::uint32_t lastDownload = 0;
+    std::uint32_t downloadPeriod = 86400;
+    bool downloadedBefore = false;
+    bool append = true;
+    bool selected = false;
+    bool expanded = false;
+
+    bool operator==(const DlogChannelSettings&) const = default;
+};
+
 class CDASChannel : public CNamedObject {
   public:
     /// A channel with the defaults (100 records, start 1 January of this year, sample period 1
@@ -81,6 +107,11 @@ class CDASChannel : public CNamedObject {
     bool ReadScript(TokenStream& stream, unsigned flags);
     /// Script text (bit 0), report listing (bit 1) or the one-line label.
     std::string GetText(unsigned flags) const;
+
+    /// Every setting at once, under the data lock. Setting them does not change the parameters'
+    /// selection (SetSelected does).
+    DlogChannelSettings GetSettings() const;
+    void SetSettings(const DlogChannelSettings& settings);
 
     IDlogInstrument* GetInstrument() const;
     void SetInstrument(IDlogInstrument* instrument);
@@ -166,27 +197,10 @@ class CDASChannel : public CNamedObject {
 
     IDlogInstrument* instrument_;
     CNamedObjectList parameters_;
-    std::string event_;
-    std::string fileName_;
-    std::int32_t recordCount_ = 100;
-    std::uint32_t startDate_ = 0;
-    std::uint32_t samplePeriod_ = 60;
-    std::uint32_t reportPeriod_ = 3600;
-    bool report_ = false;
-    bool compact_ = false;
-    bool enabled_ = true;
-    bool holdOff_ = false;
-    CSelectionSet downloadSelection_;
-    const CSelectionSet* activeSelection_ = &downloadSelection_;
-    std::string downloadFile_;
-    std::uint32_t lastDownload_ = 0;
-    std::uint32_t downloadPeriod_ = 86400;
-    bool downloadedBefore_ = false;
+    DlogChannelSettings settings_;
+    const CSelectionSet* activeSelection_ = &settings_.downloadSelection;
     std::uint32_t downloadedAt_ = 0;
     RecordDownloadOutcome outcome_;
-    bool append_ = true;
-    bool selected_ = false;
-    bool expanded_ = false;
 };
 
 /// Registers the DLOG classes with the archive's class registry (call once at start-up).

@@ -40,4 +40,31 @@ class ObjectArchive {
     virtual bool failed() const = 0;
 };
 
+/// One field of an object, written while the archive stores and read while it loads, so that
+/// Serialize lists each field once.
+inline void SerializeField(ObjectArchive& ar, std::string& value) {
+    if (ar.IsStoring())
+        ar.Writer().WriteString(value);
+    else
+        value = ar.Reader().ReadString();
+}
+inline void SerializeField(ObjectArchive& ar, std::uint32_t& value) {
+    if (ar.IsStoring())
+        ar.Writer().WriteU32(value);
+    else
+        value = ar.Reader().ReadU32();
+}
+inline void SerializeField(ObjectArchive& ar, std::int32_t& value) {
+    if (ar.IsStoring())
+        ar.Writer().WriteI32(value);
+    else
+        value = ar.Reader().ReadI32();
+}
+inline void SerializeField(ObjectArchive& ar, bool& value) {
+    if (ar.IsStoring())
+        ar.Writer().WriteBool(value);
+    else
+        value = ar.Reader().ReadBool();
+}
+
 }  // namespace talven

@@ -9,34 +9,6 @@
 
 namespace talven {
 
-namespace {
-
-void Text(ObjectArchive& ar, std::string& value) {
-    if (ar.IsStoring()) {
-        ar.Writer().WriteString(value);
-    } else {
-        value = ar.Reader().ReadString();
-    }
-}
-
-void Value(ObjectArchive& ar, std::uint32_t& value) {
-    if (ar.IsStoring()) {
-        ar.Writer().WriteU32(value);
-    } else {
-        value = ar.Reader().ReadU32();
-    }
-}
-
-void Flag(ObjectArchive& ar, bool& value) {
-    if (ar.IsStoring()) {
-        ar.Writer().WriteBool(value);
-    } else {
-        value = ar.Reader().ReadBool();
-    }
-}
-
-}  // namespace
-
 CInstrumentNode::CInstrumentNode(const CInstrumentNode& other) : CTreeNode(other) {
     DataGuard guard;
     settings_ = other.settings_;
@@ -53,15 +25,15 @@ void CInstrumentNode::Serialize(ObjectArchive& ar) {
     for (std::string* text :
          {&s.selectCode, &s.deselectCode, &s.modeVariableName, &i.capabilities, &i.partNumber,
           &i.serialNumber, &i.firmwareRevision, &i.libraryRevision, &i.protocolRevision}) {
-        Text(ar, *text);
+        SerializeField(ar, *text);
     }
     for (std::uint32_t* value : {&i.modelFamily, &s.password, &s.instrumentId, &s.instrumentPort,
                                  &s.autoDisconnectMinutes, &s.receiveTimeoutMs, &s.transmitDelayMs}) {
-        Value(ar, *value);
+        SerializeField(ar, *value);
     }
     for (bool* flag : {&s.passwordEnabled, &s.idEnabled, &s.autoDisconnectEnabled, &s.selectEnabled,
                        &s.deselectEnabled, &s.samplesBox}) {
-        Flag(ar, *flag);
+        SerializeField(ar, *flag);
     }
     for (CNamedObjectList& list : lists_) {
         if (ar.IsStoring()) {

@@ -94,6 +94,36 @@ class ChannelArchive : public ::testing::Test {
     void SetUp() override { RegisterDlogArchiveClasses(); }
 };
 
+TEST_F(ChannelArchive, storesItsFieldsInTheFilesOrder) {
+    auto inst = MakeInstrument();
+    CDASChannel* c = AddChannel(*inst, "A");
+    DlogChannelSettings s = c->GetSettings();
+    s.event = "EV";
+    s.fileName = "F";
+    s.downloadFile = "D";
+    s.recordCount = 1;
+    s.startDate = 2;
+    s.samplePeriod = 3;
+    s.reportPeriod = 4;
+    s.lastDownload = 5;
+    s.downloadPeriod = 6;
+    s.report = s.enabled = s.downloadedBefore = s.selected = true;
+    s.compact = s.holdOff = s.append = s.expanded = false;
+    c->SetSettings(s);
+    ArchiveWriter expected;
+    for (const char* text : {"EV", "F", "D"})
+        expected.WriteString(text);
+    for (std::uint32_t value : {1, 2, 3, 4, 5, 6})
+        expected.WriteU32(value);
+    for (bool flag : {true, false, true, false, true, false, true, false})
+        expected.WriteBool(flag);
+    const std::vector<std::uint8_t> stored = Stored(*c);
+    ASSERT_GE(stored.size(), expected.size());
+    EXPECT_EQ(
+        std::vector<std::uint8_t>(stored.end() - static_cast<std::ptrdiff_t>(expected.size()), stored.end()),
+        expected.bytes());
+}
+
 TEST_F(ChannelArchive, roundTripKeepsEveryStoredFieldAndOwnsTheParameters) {
     auto inst = MakeInstrument();
     CDASChannel* c = AddChannel(*inst, "OZONE");
@@ -149,6 +179,7 @@ TEST_F(ChannelArchive, roundTripKeepsEveryStoredFieldAndOwnsTheParameters) {
     EXPECT_TRUE(loaded->IsExpanded());
     EXPECT_EQ(loaded->GetDownloadSelection(), sel);
     EXPECT_EQ(loaded->GetActiveSelection(), sel);
+    EXPECT_EQ(loaded->GetSettings(), c->GetSettings());
     ASSERT_EQ(loaded->Parameters().size(), 2u);
     CDASParameter* p0 = ParameterAt(*loaded, 0);
     CDASParameter* p1 = ParameterAt(*loaded, 1);
