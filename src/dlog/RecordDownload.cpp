@@ -1,6 +1,7 @@
 #include "dlog/RecordDownload.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "dlog/DASChannel.h"
 #include "dlog/DlogInstrument.h"
@@ -25,6 +26,8 @@ struct ChannelDownload {
     bool canCancel;
     bool cancelSent = false;
     RecordDownloadOutcome outcome;
+    /// Record lines the reply is to hold, when the instrument told it; -1 when not known.
+    std::int32_t linesDue = -1;
 
     void Step() const { GetNotifier().Post(window, wm::kTransferStep, 0, 0); }
 
@@ -35,6 +38,39 @@ struct ChannelDownload {
         link.SendCommand('d', "cancel");
         cancelSent = true;
     }
+};
+
+// Once every line the instrument announced has come, the reply is over after a short silence
+// rather than the whole receive time-out: the larger of the quiet gap and four times the longest
+// gap between its lines so far, never more than the time-out. Without a count the reply ends only
+// with the time-out. A line that still comes later is drained before the next command.
+class ReplyEnd {
+  public:
+    ReplyEnd(std::int32_t linesDue, int receiveTimeoutMs)
+        : linesDue_(linesDue), receiveTimeoutMs_(receiveTimeoutMs) {}
+
+    void LineArrived() {
+        const auto now = std::chrono::steady_clock::now();
+        if (seenLine_)
+            longestGap_ = std::max(longestGap_, now - last_);
+        last_ = now;
+        seenLine_ = true;
+    }
+    /// The wait for the next line, after recordLines record lines.
+    int Timeout(std::int32_t recordLines) const {
+        if (linesDue_ < 0 || recordLines < linesDue_)
+            return receiveTimeoutMs_;
+        const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(longestGap_).count();
+        return static_cast<int>(
+            std::min<long long>(receiveTimeoutMs_, std::max<long long>(kQuietGapMs, 4 * gap)));
+    }
+
+  private:
+    std::int32_t linesDue_;
+    int receiveTimeoutMs_;
+    bool seenLine_ = false;
+    std::chrono::steady_clock::time_point last_;
+    std::chrono::steady_clock::duration longestGap_{};
 };
 
 // Joins or splits lines for the life of a read and puts the previous setting back.
@@ -58,24 +94,39 @@ bool ReadTextReply(ChannelDownload& d, const ReportRequest& request) {
     TokenStream& stream = d.link.ResponseStream();
     LineModeScope lines(stream, false);
     d.link.SendCommand('d', request.text + RecordFormSuffix(RecordForm::kText));
+    ReplyEnd end(d.linesDue, d.link.GetReceiveTimeout());
     // The instrument may search a long time before its first record when it selects by date.
-    int restoreTimeout = request.instrumentSelects ? d.link.SetResponseTimeout(kDateSelectionTimeoutMs) : -1;
+    bool recordSeen = false;
+    int current = -1;
+    int previous = -1;
+    auto waitFor = [&](int milliseconds) {
+        if (milliseconds == current)
+            return;
+        const int before = d.link.SetResponseTimeout(milliseconds);
+        if (previous < 0)
+            previous = before;
+        current = milliseconds;
+    };
+    if (request.instrumentSelects)
+        waitFor(kDateSelectionTimeoutMs);
     TextRecordReader::Result result;
     do {
         d.SendCancelIfRequested();
         bool recordStarted = false;
         result = reader.ReadLine(stream, recordStarted);
-        if (result == TextRecordReader::kRecordLine && restoreTimeout >= 0) {
-            d.link.SetResponseTimeout(restoreTimeout);
-            restoreTimeout = -1;
+        if (result == TextRecordReader::kRecordLine) {
+            end.LineArrived();
+            recordSeen = true;
         }
         if (recordStarted) {
             ++d.outcome.recordLines;
             d.Step();
         }
+        if (recordSeen)
+            waitFor(end.Timeout(d.outcome.recordLines));
     } while (result == TextRecordReader::kRecordLine);
-    if (restoreTimeout >= 0)
-        d.link.SetResponseTimeout(restoreTimeout);
+    if (previous >= 0 && previous != current)
+        d.link.SetResponseTimeout(previous);
     if (result == TextRecordReader::kFailed)
         return false;
     reader.Finish(instrumentNow, request);
@@ -95,14 +146,16 @@ bool ReadBinaryReply(ChannelDownload& d, const ReportRequest& request, RecordFor
     const std::size_t maxLine = std::max(kMaxRecordLine, 2 * decoder.RecordSize() + 8);
     d.link.SendCommand('d', request.text + RecordFormSuffix(form));
     int timeout = request.instrumentSelects ? kDateSelectionTimeoutMs : d.link.GetReceiveTimeout();
+    ReplyEnd end(d.linesDue, d.link.GetReceiveTimeout());
     for (;;) {
         d.SendCancelIfRequested();
         const std::string line = d.link.ReadRawLine(timeout, maxLine);
         if (line.empty())
             return true;
-        timeout = d.link.GetReceiveTimeout();
+        end.LineArrived();
         RecordDownloadOutcome& o = d.outcome;
         ++o.recordLines;
+        timeout = end.Timeout(o.recordLines);
         switch (decoder.DecodeLine(line, request)) {
             case BinaryRecordDecoder::kDropped:
                 ++o.droppedLines;
@@ -179,7 +232,11 @@ bool DownloadChannelRecords(DlogRecordLink& link, CDASChannel& channel, NotifyTa
     GetNotifier().Post(window, wm::kRecordsStart, static_cast<std::uintptr_t>(std::max(request.expected, 0)),
                        position);
 
-    ChannelDownload d{link, channel, window, capability::Has(caps, capability::kCancel), false, {}};
+    ChannelDownload d{link, channel, window, capability::Has(caps, capability::kCancel), false, {}, -1};
+    if (countKnown && request.mode == CSelectionSet::kRecentRecords)
+        d.linesDue = request.expected;
+    else if (countKnown && !request.instrumentSelects)
+        d.linesDue = count;  // the whole ring comes, and the dates are chosen here
     const RecordForm form = ChooseRecordForm(caps);
     ReserveRecords(channel, request.expected);
     bool ok = form == RecordForm::kText ? ReadTextReply(d, request) : ReadBinaryReply(d, request, form);

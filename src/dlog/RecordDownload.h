@@ -50,6 +50,8 @@ class DlogRecordLink {
 constexpr std::size_t kMaxRecordLine = 822;
 /// The response time-out while the instrument selects records by date.
 constexpr int kDateSelectionTimeoutMs = 60000;
+/// The shortest silence that ends a reply once all the records the instrument announced came.
+constexpr int kQuietGapMs = 300;
 
 /// Downloads one channel's records; false when the reply was malformed, cut off by a lost link or
 /// short of the records it should hold (the records received so far stay). Posts 1041 at the

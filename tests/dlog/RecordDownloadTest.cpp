@@ -331,5 +331,30 @@ TEST_F(DlogRecordDownload, droppedLinesAreLoggedAndCountedAndTheMarkStopsBeforeT
     EXPECT_EQ(no2->Records().size(), 1u);
 }
 
+TEST_F(DlogRecordDownload, onceTheAnnouncedRecordsCameTheReplyEndsAfterAShortSilence) {
+    ScriptedRecordLink link("dir");
+    link.replies["records \"OZONE\""] = {"D 001:00:00 0 OZONE RECORDS=2\r\n"};
+    link.replies["report \"OZONE\" base64"] = {EncodeBase64Line(BinaryRecord(60, {1, 2})),
+                                               EncodeBase64Line(BinaryRecord(120, {3, 4}))};
+    ASSERT_TRUE(DownloadRecords(link, {channel}, window));
+    EXPECT_EQ(link.timeouts, (std::vector<int>{5000, 5000, kQuietGapMs}));
+
+    // The most recent record: one line due.
+    CSelectionSet recent;
+    recent.mode = CSelectionSet::kRecentRecords;
+    channel->SetActiveSelection(&recent);
+    link.timeouts.clear();
+    link.replies["report \"OZONE\" records=1 base64"] = {EncodeBase64Line(BinaryRecord(120, {3, 4}))};
+    ASSERT_TRUE(DownloadRecords(link, {channel}, window));
+    EXPECT_EQ(link.timeouts, (std::vector<int>{5000, kQuietGapMs}));
+
+    // Without a count the reply ends only with the time-out.
+    ScriptedRecordLink uncounted("di");
+    uncounted.replies["report \"OZONE\" base64"] = link.replies["report \"OZONE\" base64"];
+    channel->SetActiveSelection(nullptr);
+    ASSERT_TRUE(DownloadRecords(uncounted, {channel}, window));
+    EXPECT_EQ(uncounted.timeouts, (std::vector<int>{5000, 5000, 5000}));
+}
+
 }  // namespace
 }  // namespace talven
