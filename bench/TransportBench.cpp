@@ -13,8 +13,10 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "transport/CommPortConnection.h"
 #include "transport/TCPConnection.h"
@@ -159,8 +161,32 @@ void BM_LineDelayTcp(benchmark::State& state) {
     LineDelay(state, loop.link, loop.peer);
 }
 
+// Fifty links waiting for replies that do not come, as collect's readers do between an
+// instrument's lines: the processor time the waits cost, per second of waiting, is the counter.
+void BM_FiftySilentReadsCost(benchmark::State& state) {
+    constexpr int kLinks = 50;
+    std::vector<std::unique_ptr<Loopback>> loops;
+    for (int i = 0; i < kLinks; ++i)
+        loops.push_back(std::make_unique<Loopback>());
+    for (auto _ : state) {
+        std::vector<std::thread> readers;
+        for (auto& loop : loops)
+            readers.emplace_back([&] {
+                char buffer[64];
+                loop->link.Read(buffer, sizeof buffer, 1000, '\n', false);
+            });
+        for (auto& reader : readers)
+            reader.join();
+    }
+}
+
 }  // namespace
 
+BENCHMARK(BM_FiftySilentReadsCost)
+    ->Iterations(2)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadLinePty)->UseRealTime();
 BENCHMARK(BM_ReadLineTcp)->UseRealTime();
 BENCHMARK(BM_LineDelayPty)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(200);

@@ -64,8 +64,9 @@ int PolledRead(SerialDevice& device, PolledInput& input, char* buffer, int maxLe
         auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
         if (elapsed > timeoutMs)
             break;
-        // Waiting on the device instead of a plain 10 ms sleep hands over bytes as soon as they come.
-        device.WaitReadable(10);
+        // Waiting on the device for the rest of the time-out hands over bytes as soon as they come
+        // and costs no wake-ups while the instrument is silent.
+        device.WaitReadable(static_cast<int>(std::max<long long>(1, timeoutMs - elapsed + 1)));
     }
     return count;
 }

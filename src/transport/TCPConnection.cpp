@@ -137,13 +137,15 @@ int CTCPConnection::Read(char* buffer, int maxLength, int timeoutMs, int termina
         }
         if (input_->CopyOut(buffer, count, maxLength, terminator))
             break;
-        if (ElapsedMs(start) > timeoutMs) {
+        const long long elapsed = ElapsedMs(start);
+        if (elapsed > timeoutMs) {
             if (!countFailures)
                 return count;
             Progress(FormatMessage(msg::kConnectionTimeout));
             break;
         }
-        tcp::WaitReadable(socket_, 10);
+        // Waits on the socket for the rest of the time-out: no wake-ups while the line is silent.
+        tcp::WaitReadable(socket_, static_cast<int>(timeoutMs - elapsed + 1));
     }
     if (countFailures)
         NoteReadResult(count < 1);
