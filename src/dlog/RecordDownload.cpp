@@ -206,14 +206,14 @@ bool DownloadChannelRecords(DlogRecordLink& link, CDASChannel& channel, NotifyTa
 }
 
 bool DownloadRecords(DlogRecordLink& link, const std::vector<CDASChannel*>& channels, NotifyTarget window) {
-    const bool canCancel = HasCap(link.GetCapabilities(), cap::kCancel);
     bool result = true;
     for (CDASChannel* channel : channels) {
         if (!DownloadChannelRecords(link, *channel, window)) {
             result = false;
             break;
         }
-        if (canCancel && link.IsCancelRequested())
+        // An instrument without a cancel finishes the channel under way; none starts after it.
+        if (link.IsCancelRequested())
             break;
     }
     GetNotifier().Post(window, result ? wm::kRecordsDone : wm::kRecordsFailed, 0, 0);
