@@ -92,6 +92,26 @@ class TalvenctlConfig : public ::testing::Test {
         dialled->SetConnection(std::move(link));
         c.ConnectedInstruments().Append(std::move(dialled));
     }
+
+    /// The network above saved to path, NOx with a DLOG channel (and a sequence) when asked.
+    void SaveNetwork(const std::string& path, bool withChannel = false, bool withSequence = false) {
+        CNetworkConfiguration c;
+        BuildNetwork(c);
+        auto* nox = static_cast<CInstrumentNode*>(c.ConnectedInstruments().FindByName("NOx"));
+        ASSERT_NE(nox, nullptr);
+        if (withChannel) {
+            auto channel = std::make_unique<CDASChannel>();
+            channel->SetName("CONC1");
+            nox->GetList(kDlogChannels).Append(std::move(channel));
+        }
+        if (withSequence) {
+            auto sequence = std::make_unique<CSequence>();
+            sequence->SetName("ZERO_SPAN");
+            nox->GetList(kSequences).Append(std::move(sequence));
+        }
+        ScopedNetworkConfiguration current(&c);
+        ASSERT_TRUE(SaveNetworkConfiguration(c, path));
+    }
 };
 
 const char* kExpectedTree =
@@ -151,21 +171,8 @@ TEST_F(TalvenctlConfig, failuresExitOneWithTheMessageAndUsageErrorsExitTwo) {
 
 TEST_F(TalvenctlConfig, instrumentDataInABinaryFileLoadsAndSurvivesConversion) {
     InitializeCore();
-    CNetworkConfiguration c;
-    BuildNetwork(c);
-    auto* nox = static_cast<CInstrumentNode*>(c.ConnectedInstruments().FindByName("NOx"));
-    ASSERT_NE(nox, nullptr);
-    auto channel = std::make_unique<CDASChannel>();
-    channel->SetName("CONC1");
-    nox->GetList(kDlogChannels).Append(std::move(channel));
-    auto sequence = std::make_unique<CSequence>();
-    sequence->SetName("ZERO_SPAN");
-    nox->GetList(kSequences).Append(std::move(sequence));
     const std::string first = dir_ + "/data.cfg";
-    {
-        ScopedNetworkConfiguration current(&c);
-        ASSERT_TRUE(SaveNetworkConfiguration(c, first));
-    }
+    SaveNetwork(first, true, true);
     const CliRun shown = Talvenctl({"config", "show", first});
     ASSERT_EQ(shown.status, kExitOk) << shown.err;
     EXPECT_EQ(shown.out, kExpectedTree);
@@ -191,13 +198,8 @@ TEST_F(TalvenctlConfig, loadAndSaveFailuresNameTheSystemsReason) {
               std::string::npos)
         << missing.err;
 
-    CNetworkConfiguration c;
-    BuildNetwork(c);
     const std::string source = dir_ + "/net.cfx";
-    {
-        ScopedNetworkConfiguration current(&c);
-        ASSERT_TRUE(SaveNetworkConfiguration(c, source));
-    }
+    SaveNetwork(source);
     // A device is written in place, and its failure is one.
     const CliRun full = Talvenctl({"config", "convert", source, "/dev/full"});
     EXPECT_EQ(full.status, kExitFailed);
@@ -208,13 +210,8 @@ TEST_F(TalvenctlConfig, loadAndSaveFailuresNameTheSystemsReason) {
 }
 
 TEST_F(TalvenctlConfig, savesThroughASymbolicLinkWriteItsTargetAndKeepTheLink) {
-    CNetworkConfiguration c;
-    BuildNetwork(c);
     const std::string source = dir_ + "/net.cfx";
-    {
-        ScopedNetworkConfiguration current(&c);
-        ASSERT_TRUE(SaveNetworkConfiguration(c, source));
-    }
+    SaveNetwork(source);
     std::filesystem::create_directory(dir_ + "/real");
     test::WriteAll(dir_ + "/real/target.cfx", "old");
     std::filesystem::create_symlink("real/target.cfx", dir_ + "/link.cfx");
@@ -267,18 +264,8 @@ TEST_F(TalvenctlConfig, textTreesThatWouldHideNodesAreRefusedNamingTheNode) {
 
 TEST_F(TalvenctlConfig, convertingToTextSaysWhichInstrumentsDataWasLeftOut) {
     InitializeCore();
-    CNetworkConfiguration c;
-    BuildNetwork(c);
-    auto* nox = static_cast<CInstrumentNode*>(c.ConnectedInstruments().FindByName("NOx"));
-    ASSERT_NE(nox, nullptr);
-    auto channel = std::make_unique<CDASChannel>();
-    channel->SetName("CONC1");
-    nox->GetList(kDlogChannels).Append(std::move(channel));
     const std::string binary = dir_ + "/data.cfg";
-    {
-        ScopedNetworkConfiguration current(&c);
-        ASSERT_TRUE(SaveNetworkConfiguration(c, binary));
-    }
+    SaveNetwork(binary, true);
     const CliRun text = Talvenctl({"config", "convert", binary, dir_ + "/data.cfx"});
     EXPECT_EQ(text.status, kExitOk) << text.err;
     EXPECT_NE(text.err.find("of instrument NOx were left out"), std::string::npos) << text.err;

@@ -2,7 +2,6 @@
 // instrument, a link that does not open, a file that cannot be written, an argument that makes no
 // sense, an instrument that refuses a send, a collect asked to stop mid-download.
 
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -245,14 +244,7 @@ TEST_F(CollectStop, sigtermCancelsTheDownloadUnderWayAndWritesNothingOfIt) {
     sims[0] = sim::SimInstrument::StartTcp(o, port, error);
     ASSERT_TRUE(sims[0]) << error;
 
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int devnull = ::open("/dev/null", O_WRONLY);
-        ::dup2(devnull, 2);
-        ::execl(TALVENCTL_PATH, "talvenctl", "collect", network.c_str(), "--once",
-                static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
+    const pid_t pid = test::StartCollectProcess(network);
     // A guard against a hang, not a speed goal.
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (!reportAsked && std::chrono::steady_clock::now() < limit)
@@ -260,9 +252,10 @@ TEST_F(CollectStop, sigtermCancelsTheDownloadUnderWayAndWritesNothingOfIt) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     ::kill(pid, SIGTERM);
     int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) != pid && std::chrono::steady_clock::now() < limit)
+    bool ended = false;
+    while (!(ended = ::waitpid(pid, &status, WNOHANG) == pid) && std::chrono::steady_clock::now() < limit)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    if (::waitpid(pid, &status, WNOHANG) == 0) {
+    if (!ended) {
         ::kill(pid, SIGKILL);
         ::waitpid(pid, &status, 0);
         FAIL() << "collect did not end after SIGTERM";
