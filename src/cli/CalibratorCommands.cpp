@@ -159,11 +159,12 @@ int Send(const CalibratorTable& table, const std::vector<std::string>& args, std
             if (!RunTransfer(session, notes, table.send(&session.GetNode(), &calibrator), wm::kSendDone,
                              wm::kSendFailed, FormatMessage(table.sending))) {
                 err << FormatMessage(table.sendFailed) << "\n";
+                ShowRefusal(session, err);
                 return kExitFailed;
             }
             return kExitOk;
         },
-        1);
+        1, true);
 }
 
 int TableCommand(const CalibratorTable& table, const std::vector<std::string>& args, std::ostream& out,

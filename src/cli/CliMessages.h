@@ -42,4 +42,11 @@ constexpr int kCliAutoContradiction = 63729;
 constexpr int kCliAutoOneChannelFile = 63730;
 constexpr int kCliAutoBadPeriod = 63731;
 constexpr int kCliAutoRepeatsRecords = 63732;
+constexpr int kCliUseLogOnPassword = 63740;
+constexpr int kCliNotIdentified = 63741;
+constexpr int kCliBetweenReversed = 63742;
+constexpr int kCliCannotCreateDirectory = 63743;
+constexpr int kCliConvertLeftOut = 63744;
+constexpr int kCliAutoEmptyFile = 63745;
+constexpr int kCliSendRefused = 63746;
 }  // namespace talven::msg

@@ -29,7 +29,9 @@ const char* kCollectUsage =
     "NETWORK, so a restart does not download twice. A relative download file name is taken from the\n"
     "current directory.\n"
     "  --once      make one pass and exit; otherwise check every minute until SIGINT or SIGTERM,\n"
-    "              then finish the downloads under way and exit (a second signal ends at once)\n"
+    "              then cancel the downloads under way (an instrument without a cancel finishes\n"
+    "              the channel it is sending), write nothing of them and exit; their channels\n"
+    "              keep their last-download times (a second signal ends at once)\n"
     "  --samples   add the sample count columns of parameters that store them\n"
     "  --log FILE  write the event log (commands, responses, errors) to FILE\n"
     "Exit status: 0 when every due channel was downloaded and written, 1 when any was not.\n";
@@ -68,14 +70,28 @@ class StopSignals {
     struct sigaction previousTerm_ = {};
 };
 
-/// Says once, as soon as it is noticed, that a stop was asked for.
+/// Several instruments are worked at once: each line of the event log names its instrument.
+class LogSourcesNamed {
+  public:
+    LogSourcesNamed() { SetLogNamesSources(true); }
+    ~LogSourcesNamed() { SetLogNamesSources(false); }
+    LogSourcesNamed(const LogSourcesNamed&) = delete;
+    LogSourcesNamed& operator=(const LogSourcesNamed&) = delete;
+};
+
+/// Says once, as soon as it is noticed, that a stop was asked for; from then on cancels the
+/// exchanges under way, again at every poll, since an exchange that starts clears its cancel.
 class StopNotice {
   public:
-    explicit StopNotice(Console& console)
-        : console_(console), thread_([this] {
+    StopNotice(Console& console, Collector& collector)
+        : console_(console), thread_([this, &collector] {
               while (!done_ && !stopRequested)
                   std::this_thread::sleep_for(kStopPoll);
               Say();
+              while (!done_) {
+                  collector.CancelUnderWay();
+                  std::this_thread::sleep_for(kStopPoll);
+              }
           }) {}
     ~StopNotice() {
         done_ = true;
@@ -121,13 +137,14 @@ int CollectCommand(const std::vector<std::string>& args, std::ostream& out, std:
         return kExitUsage;
     }
     CommandLog log(parsed.Value("--log"));
+    LogSourcesNamed named;
     CommandNotifier notes;
     StopSignals signals;
-    StopNotice notice(notes.console());
     CollectOptions collect;
     collect.networkPath = parsed.operands[0];
     collect.samplesBox = parsed.Has("--samples");
     Collector collector(collect, notes, stopRequested);
+    StopNotice notice(notes.console(), collector);
 
     const bool once = parsed.Has("--once");
     bool allDone = true;

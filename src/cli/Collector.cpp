@@ -107,7 +107,17 @@ void Collector::CollectInstrument(InstrumentJob& job) {
     for (CDASChannel* channel : job.due)
         channel->SetActiveSelection(nullptr);
 
+    UnderWay underWay(*this, CInstrumentSession::Of(node));
     Connected connected(node);
+    const auto stopped = [&] {
+        if (!stop_)
+            return false;
+        Report(console, kLogError, FormatMessage(msg::kCliCollectStopped, name));
+        job.ok = false;
+        return true;
+    };
+    if (stopped())
+        return;
     if (!connected.open()) {
         Report(console, kLogError, connected.FailureText());
         job.ok = false;
@@ -115,9 +125,15 @@ void Collector::CollectInstrument(InstrumentJob& job) {
     }
     std::vector<std::string> names = ChannelNames(job.due);
     console.SetChannelNames(job.target, names);
-    if (!RunTransfer(connected.session(), notes_,
-                     std::make_unique<CThreadMessageRequestDASRecords>(&node, std::move(names), job.target),
-                     wm::kRecordsDone, wm::kRecordsFailed, {}, job.target)) {
+    const bool downloaded =
+        RunTransfer(connected.session(), notes_,
+                    std::make_unique<CThreadMessageRequestDASRecords>(&node, std::move(names), job.target),
+                    wm::kRecordsDone, wm::kRecordsFailed, {}, job.target);
+    // A download cut short by the stop may hold only part of a channel's records: none is
+    // written, and every channel is fetched again from its former time by the next run.
+    if (stopped())
+        return;
+    if (!downloaded) {
         for (CDASChannel* channel : job.due) {
             const std::string failure = channel->GetDownloadOutcome().failure;
             if (!failure.empty())
@@ -250,6 +266,23 @@ bool Collector::SettlePendingAppend() {
 
 Collector::Collector(CollectOptions options, CommandNotifier& notes, const std::atomic<bool>& stop)
     : options_(std::move(options)), notes_(notes), stop_(stop) {}
+
+Collector::UnderWay::UnderWay(Collector& collector, CInstrumentSession& session)
+    : collector_(collector), session_(session) {
+    std::lock_guard<std::mutex> lock(collector_.underWayMutex_);
+    collector_.underWay_.insert(&session_);
+}
+
+Collector::UnderWay::~UnderWay() {
+    std::lock_guard<std::mutex> lock(collector_.underWayMutex_);
+    collector_.underWay_.erase(&session_);
+}
+
+void Collector::CancelUnderWay() {
+    std::lock_guard<std::mutex> lock(underWayMutex_);
+    for (CInstrumentSession* session : underWay_)
+        session->SetCancelRequested(true);
+}
 
 PassOutcome Collector::RunPass() {
     PassOutcome outcome;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <tuple>
 
@@ -15,6 +16,7 @@
 namespace talven {
 class CDASChannel;
 class CDataRecordSet;
+class CInstrumentSession;
 }  // namespace talven
 
 namespace talven::cli {
@@ -66,7 +68,25 @@ class Collector {
     /// stopped at any moment neither loses nor repeats a record when collect runs again.
     PassOutcome RunPass();
 
+    /// Asks every session under way to cancel its exchange (the instrument's own cancel where it
+    /// has one); called while the stop flag is set, from any thread. A download cut short fails:
+    /// its channels keep their former last-download times.
+    void CancelUnderWay();
+
   private:
+    /// Keeps a session on the list CancelUnderWay works on for the life of the scope.
+    class UnderWay {
+      public:
+        UnderWay(Collector& collector, CInstrumentSession& session);
+        ~UnderWay();
+        UnderWay(const UnderWay&) = delete;
+        UnderWay& operator=(const UnderWay&) = delete;
+
+      private:
+        Collector& collector_;
+        CInstrumentSession& session_;
+    };
+
     void CollectInstrument(InstrumentJob& job);
     /// Writes a downloaded channel's records to its download file and saves its new mark; an
     /// append whose mark could not be saved is undone. Any thread; one channel at a time.
@@ -84,6 +104,8 @@ class Collector {
     /// When each channel was last downloaded in this run (PC clock): paces channels whose newest
     /// record does not move on. Guarded by commitMutex_.
     std::map<ChannelKey, DateTime> downloadedAt_;
+    std::mutex underWayMutex_;
+    std::set<CInstrumentSession*> underWay_;
 };
 
 }  // namespace talven::cli

@@ -17,10 +17,21 @@ namespace {
 bool g_overridden = false;
 std::istream* g_terminal = nullptr;
 
+std::istream* Terminal() {
+    return g_overridden ? g_terminal : (isatty(STDIN_FILENO) ? &std::cin : nullptr);
+}
+
 }  // namespace
 
+bool CanConfirm(bool yesGiven, std::ostream& err) {
+    if (yesGiven || Terminal() != nullptr)
+        return true;
+    err << FormatMessage(msg::kCliPassYes) << "\n";
+    return false;
+}
+
 ConfirmResult AskConfirmation(int questionId, std::ostream& err) {
-    std::istream* in = g_overridden ? g_terminal : (isatty(STDIN_FILENO) ? &std::cin : nullptr);
+    std::istream* in = Terminal();
     if (in == nullptr)
         return ConfirmResult::kNoTerminal;
     err << FormatMessage(questionId) << FormatMessage(msg::kCliYesNoSuffix) << std::flush;

@@ -13,6 +13,9 @@ enum class ConfirmResult { kYes, kNo, kNoTerminal };
 /// case) is yes, anything else no.
 ConfirmResult AskConfirmation(int questionId, std::ostream& err);
 
+/// Whether the go-ahead can be had at all: --yes given or a terminal to ask on. A send checks it
+/// before it connects; false after saying on err that --yes is needed.
+bool CanConfirm(bool yesGiven, std::ostream& err);
 /// A send's go-ahead: true with --yes given, or when the question is answered yes; otherwise
 /// false after saying on err why nothing is sent.
 bool ConfirmSend(bool yesGiven, int questionId, std::ostream& err);

@@ -145,9 +145,16 @@ bool ReadChanges(const ParsedArgs& parsed, const std::vector<std::string>& betwe
         error = FormatMessage(msg::kCliAutoOneChannelFile);
         return false;
     }
+    if (changes.setFile && changes.file.empty()) {
+        error = FormatMessage(msg::kCliAutoEmptyFile);
+        return false;
+    }
     changes.setPeriod = parsed.Has("--period");
-    if (changes.setPeriod &&
-        (!ParsePeriod(parsed.Value("--period"), changes.period) || changes.period == 0)) {
+    if (changes.setPeriod && !ParsePeriod(parsed.Value("--period"), changes.period)) {
+        error = FormatMessage(msg::kCliAutoBadPeriod, parsed.Value("--period"));
+        return false;
+    }
+    if (changes.setPeriod && changes.period == 0) {
         error = FormatMessage(msg::kCliAutoBadPeriod, parsed.Value("--period")) + "\n" +
                 FormatMessage(msg::kDownloadPeriodMustBePositive);
         return false;
@@ -198,7 +205,9 @@ int DlogAutoCommand(const std::vector<std::string>& argsGiven, std::ostream& out
     AutoChanges changes;
     if (!TakeBetween(args, between, error) || !ParseArgs(args, options, parsed, error) ||
         (!parsed.Has("--help") && !ReadChanges(parsed, between, changes, error))) {
-        err << "talvenctl: " << error << "\n" << kAutoUsage << kTargetHelp;
+        // The record selection's own errors already name the program.
+        err << (error.rfind("talvenctl: ", 0) == 0 ? "" : "talvenctl: ") << error << "\n"
+            << kAutoUsage << kTargetHelp;
         return kExitUsage;
     }
     if (parsed.Has("--help")) {

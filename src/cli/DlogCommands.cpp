@@ -1,6 +1,9 @@
 #include "cli/DlogCommands.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <memory>
 #include <ostream>
 
@@ -46,12 +49,15 @@ const char* kGetDataUsage =
     "  --all                  every record\n"
     "  --since-last           the records since the channel's last download\n"
     "  --records N            the most recent N records\n"
-    "  --hours N, --days N, --weeks N, --months N   the records of the most recent N hours, days, ...\n"
+    "  --hours N, --days N, --weeks N, --months N   the records since the start of the current hour,\n"
+    "                         day, week (from Sunday) or month, N - 1 of them back: --hours 1 at 00:14\n"
+    "                         gives the records since 00:00, --hours 2 those since 23:00\n"
     "  --between FROM TO      the records between two times, each \"MM/DD/YYYY HH:MM:SS\"\n"
     "                         (without a selection: each channel's own, or every record)\n"
     "  --no-instrument-dates  select by the computer's dates, not the instrument's\n"
     "  -o FILE                write the one channel's records to FILE\n"
     "  -d DIR                 write each channel's records into DIR under the proposed file name\n"
+    "                         (DIR is created, with its parents, when it does not exist)\n"
     "  --append               append to existing files instead of replacing them\n"
     "  --samples              add the sample count columns of parameters that store them\n\n";
 
@@ -98,6 +104,17 @@ std::string InDirectory(const std::string& directory, const std::string& name) {
     if (directory.empty() || directory.back() == '/')
         return directory + name;
     return directory + "/" + name;
+}
+
+/// Creates directory with its parents, as mkdir -p does; false after saying why on err.
+bool MakeDirectory(const std::string& directory, std::ostream& err) {
+    std::error_code ec;
+    std::filesystem::create_directories(directory, ec);
+    if (!ec && std::filesystem::is_directory(directory, ec))
+        return true;
+    const std::string cause = ec ? ec.message() : std::strerror(ENOTDIR);
+    err << WithCause(FormatMessage(msg::kCliCannotCreateDirectory, directory), cause) << "\n";
+    return false;
 }
 
 /// True when the arguments parse, ask for no help and lack the option that must be given.
@@ -155,11 +172,12 @@ int SendConfig(const std::vector<std::string>& args, std::ostream& out, std::ost
                     std::make_unique<CThreadMessageSendDASConfig>(&session.GetNode(), &dlog, kCommandWindow),
                     wm::kSendDone, wm::kSendFailed, FormatMessage(msg::kSendingDlogConfig))) {
                 err << FormatMessage(msg::kCliDlogConfigSendFailed, session.GetNode().GetName()) << "\n";
+                ShowRefusal(session, err);
                 return kExitFailed;
             }
             return kExitOk;
         },
-        1);
+        1, true);
 }
 
 int GetData(std::vector<std::string> args, std::ostream& out, std::ostream& err) {
@@ -184,6 +202,9 @@ int GetData(std::vector<std::string> args, std::ostream& out, std::ostream& err)
         err << error << "\n" << kGetDataUsage << kTargetHelp;
         return kExitUsage;
     }
+    // Made before connecting: a download that cannot be written is not worth its time.
+    if (!request.directory.empty() && !MakeDirectory(request.directory, err))
+        return kExitFailed;
     CommandNotifier notes;
     return WithSession(
         args, options, kGetDataUsage, out, err, [&](CInstrumentSession& session, const ParsedArgs& parsed) {

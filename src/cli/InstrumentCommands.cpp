@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "app/EventLog.h"
+#include "cli/CliMessages.h"
 #include "cli/InstrumentTarget.h"
 #include "cli/SessionCommand.h"
 #include "cli/Talvenctl.h"
@@ -63,7 +64,10 @@ int InfoCommand(const std::vector<std::string>& args, std::ostream& out, std::os
                        [&](CInstrumentSession& session, const ParsedArgs&) {
                            for (const auto& line : session.GetInformationLines())
                                out << line << "\n";
-                           return kExitOk;
+                           if (session.IsIdentified())
+                               return kExitOk;
+                           err << FormatMessage(msg::kCliNotIdentified, session.GetNode().GetName()) << "\n";
+                           return kExitFailed;
                        });
 }
 

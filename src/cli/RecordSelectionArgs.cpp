@@ -102,6 +102,11 @@ bool ParseRecordSelection(const ParsedArgs& parsed, const std::vector<std::strin
                 return false;
             }
         }
+        // The window asks whether to go on, with No as the answer a script would give.
+        if (result.selection.from > result.selection.to) {
+            error = FormatMessage(msg::kCliBetweenReversed, between[0], between[1]);
+            return false;
+        }
     }
     result.given = selections == 1;
     result.noInstrumentDates = parsed.Has("--no-instrument-dates");

@@ -11,6 +11,7 @@
 #include "app/EventLog.h"
 #include "cli/CliMessages.h"
 #include "cli/CommandLineArgs.h"
+#include "cli/Confirmation.h"
 #include "cli/InstrumentTarget.h"
 #include "cli/Talvenctl.h"
 #include "foundation/Log.h"
@@ -82,9 +83,12 @@ class Connected {
     /// Why the connect failed: the status message shown in place of the display, if any.
     std::string FailureText() const {
         const std::string shown = session_.GetDisplayTexts()[0];
-        if (shown.size() > 1 && shown[0] == ':')
-            return shown.substr(1);
-        return FormatMessage(msg::kUnableToConnectSite, session_.GetNode().GetName());
+        std::string text = shown.size() > 1 && shown[0] == ':'
+                               ? shown.substr(1)
+                               : FormatMessage(msg::kUnableToConnectSite, session_.GetNode().GetName());
+        if (session_.IsLogOnRequired() && !session_.GetNode().GetSettings().passwordEnabled)
+            text = WithCause(text, FormatMessage(msg::kCliUseLogOnPassword));
+        return text;
     }
 
   private:
@@ -110,11 +114,20 @@ inline int PrepareTarget(const ParsedArgs& parsed, InstrumentTarget& target, con
     return kExitOk;
 }
 
+/// Says what the instrument answered in place of confirming a send, when it answered anything.
+inline void ShowRefusal(const CInstrumentSession& session, std::ostream& err) {
+    const std::string refusal = session.GetLastRefusal();
+    if (!refusal.empty())
+        err << FormatMessage(msg::kCliSendRefused, refusal) << "\n";
+}
+
 /// Parses, builds the target and connects; runs body on the connected session. The command takes
-/// exactly operandCount operands (files).
+/// exactly operandCount operands (files). A command that asks a go-ahead (--yes or the terminal)
+/// is refused before it connects when it cannot have one.
 template <typename Body>
 int WithSession(const std::vector<std::string>& args, std::vector<OptionSpec> options, const char* usage,
-                std::ostream& out, std::ostream& err, Body body, std::size_t operandCount = 0) {
+                std::ostream& out, std::ostream& err, Body body, std::size_t operandCount = 0,
+                bool asksGoAhead = false) {
     ParsedArgs parsed;
     std::string error;
     if (!ParseArgs(args, options, parsed, error)) {
@@ -138,6 +151,8 @@ int WithSession(const std::vector<std::string>& args, std::vector<OptionSpec> op
     InstrumentTarget target;
     if (const int status = PrepareTarget(parsed, target, usage, err); status != kExitOk)
         return status;
+    if (asksGoAhead && !CanConfirm(parsed.Has("--yes"), err))
+        return kExitFailed;
     Connected connected(*target.node);
     if (!connected.open()) {
         err << connected.FailureText() << "\n";

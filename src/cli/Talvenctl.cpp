@@ -7,11 +7,13 @@
 
 #include "app/CoreStartup.h"
 #include "cli/CalibratorCommands.h"
+#include "cli/CliMessages.h"
 #include "cli/CollectCommand.h"
 #include "cli/CommandLineArgs.h"
 #include "cli/Console.h"
 #include "cli/DlogCommands.h"
 #include "cli/InstrumentCommands.h"
+#include "foundation/Messages.h"
 #include "foundation/UserPrompt.h"
 #include "network/InstrumentNode.h"
 #include "network/NetworkConfiguration.h"
@@ -143,6 +145,25 @@ void DescribeBelow(const CNetworkConfiguration& configuration, std::uint32_t par
     }
 }
 
+/// The text form keeps the tree and the links only: names the instruments whose own data (DLOG
+/// configuration with the automatic downloads and last-download times, gases, units, sequences,
+/// level table) a conversion to it left out.
+void ReportLeftOut(const CNetworkConfiguration& configuration, const std::string& path, std::ostream& err) {
+    const SavedLists& lists = configuration.Lists();
+    for (const CNamedObjectList* list : {&lists.connectedInstruments, &lists.multiplexorInstruments}) {
+        for (const auto& object : *list) {
+            auto* node = dynamic_cast<const CInstrumentConnectedNode*>(object.get());
+            if (node == nullptr)
+                continue;
+            bool holdsData = false;
+            for (int which = 0; which < kInstrumentListCount; ++which)
+                holdsData = holdsData || !node->GetList(static_cast<InstrumentList>(which)).empty();
+            if (holdsData)
+                err << FormatMessage(msg::kCliConvertLeftOut, path, node->GetName()) << "\n";
+        }
+    }
+}
+
 int ConfigCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty() || args[0] == "--help") {
         (args.empty() ? err : out) << kConfigUsage;
@@ -174,7 +195,11 @@ int ConfigCommand(const std::vector<std::string>& args, std::ostream& out, std::
         out << DescribeNetworkTree(configuration);
         return kExitOk;
     }
-    return SaveNetworkConfiguration(configuration, parsed.operands[1]) ? kExitOk : kExitFailed;
+    if (!SaveNetworkConfiguration(configuration, parsed.operands[1]))
+        return kExitFailed;
+    if (!IsBinaryConfigPath(parsed.operands[1]))
+        ReportLeftOut(configuration, parsed.operands[1], err);
+    return kExitOk;
 }
 
 }  // namespace

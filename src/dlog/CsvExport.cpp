@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "dlog/DASChannel.h"
@@ -14,6 +15,7 @@
 #include "dlog/DataRecordSet.h"
 #include "dlog/DlogFiles.h"
 #include "foundation/DataLock.h"
+#include "foundation/FileWrite.h"
 #include "foundation/Log.h"
 #include "foundation/Messages.h"
 #include "foundation/UserPrompt.h"
@@ -50,20 +52,26 @@ bool WriteAll(int fd, const std::string& bytes) {
 }
 
 // The open target of one export: a temporary file beside a replaced file, or the existing file
-// itself when appending (with its length, to cut a failed append back).
+// itself when appending (with its length, to cut a failed append back). A symbolic link is
+// followed to its file; a device or a pipe is written in place. The first failure's errno is kept
+// to say why.
 class CsvTarget {
   public:
-    CsvTarget(const std::string& path, bool append) : path_(path) {
+    CsvTarget(const std::string& path, bool append) : path_(ResolveSaveTarget(path)) {
         struct stat st {};
-        appending_ = append && ::stat(path.c_str(), &st) == 0;
-        if (appending_) {
-            fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        inPlace_ = IsWrittenInPlace(path_);
+        appending_ = !inPlace_ && append && ::stat(path_.c_str(), &st) == 0;
+        if (inPlace_) {
+            fd_ = OpenInPlace(path_);
+        } else if (appending_) {
+            fd_ = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
             originalSize_ = st.st_size;
         } else {
-            temp_ = path + ".XXXXXX";
+            temp_ = path_ + ".XXXXXX";
             fd_ = ::mkstemp(temp_.data());
-            mode_ = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+            mode_ = ::stat(path_.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
         }
+        Check(fd_ >= 0);
     }
     ~CsvTarget() {
         if (fd_ >= 0)
@@ -73,20 +81,28 @@ class CsvTarget {
     CsvTarget& operator=(const CsvTarget&) = delete;
 
     bool IsOpen() const { return fd_ >= 0; }
+    /// Whether the heading is already there: the records go after those of an existing file.
     bool IsAppending() const { return appending_; }
-    bool Write(const std::string& bytes) { return WriteAll(fd_, bytes); }
+    bool Write(const std::string& bytes) { return Check(WriteAll(fd_, bytes)); }
+    /// The system's reason for the first failure, or 0.
+    int Error() const { return error_; }
 
     bool Commit() {
+        if (inPlace_) {
+            const bool closed = Check(::close(fd_) == 0);
+            fd_ = -1;
+            return closed;
+        }
         bool ok = true;
         if (!appending_)
-            ok = ::fchmod(fd_, mode_) == 0;
-        ok = ok && ::fsync(fd_) == 0;
+            ok = Check(::fchmod(fd_, mode_) == 0);
+        ok = ok && Check(::fsync(fd_) == 0);
         if (!ok)
             return false;
-        ok = ::close(fd_) == 0;
+        ok = Check(::close(fd_) == 0);
         fd_ = -1;
         if (!appending_) {
-            ok = ok && std::rename(temp_.c_str(), path_.c_str()) == 0;
+            ok = ok && Check(std::rename(temp_.c_str(), path_.c_str()) == 0);
             if (!ok)
                 std::remove(temp_.c_str());
         }
@@ -100,15 +116,23 @@ class CsvTarget {
         }
         ::close(fd_);
         fd_ = -1;
-        if (!appending_)
+        if (!appending_ && !inPlace_)
             std::remove(temp_.c_str());
     }
 
   private:
+    bool Check(bool ok) {
+        if (!ok && error_ == 0)
+            error_ = errno != 0 ? errno : EIO;
+        return ok;
+    }
+
     std::string path_;
     std::string temp_;
     int fd_ = -1;
     bool appending_ = false;
+    bool inPlace_ = false;
+    int error_ = 0;
     off_t originalSize_ = 0;
     mode_t mode_ = 0644;
 };
@@ -191,7 +215,8 @@ bool WriteRecordSetCsv(const CDataRecordSet& set, const std::string& path, const
         progress->End();
     if (ok)
         return true;
-    const std::string text = FormatMessage(msg::kErrorWritingFile, path);
+    const std::string text = WithCause(FormatMessage(msg::kErrorWritingFile, path),
+                                       target.Error() ? std::strerror(target.Error()) : "");
     Log(kLogError, text);
     if (options.showErrors)
         GetUserPrompt().MessageBox(text, FormatMessage(msg::kCaptionError), mb::kIconWarning);

@@ -261,7 +261,6 @@ bool DownloadChannelRecords(DlogRecordLink& link, CDASChannel& channel, NotifyTa
 }
 
 bool DownloadRecords(DlogRecordLink& link, const std::vector<CDASChannel*>& channels, NotifyTarget window) {
-    const bool canCancel = capability::Has(link.GetCapabilities(), capability::kCancel);
     bool result = true;
     for (std::size_t i = 0; i < channels.size(); ++i) {
         if (channels[i] == nullptr)
@@ -270,7 +269,8 @@ bool DownloadRecords(DlogRecordLink& link, const std::vector<CDASChannel*>& chan
             result = false;
             break;
         }
-        if (canCancel && link.IsCancelRequested())
+        // An instrument without a cancel finishes the channel under way; none starts after it.
+        if (link.IsCancelRequested())
             break;
     }
     GetNotifier().Post(window, result ? wm::kRecordsDone : wm::kRecordsFailed, 0, 0);

@@ -10,9 +10,26 @@ namespace talven {
 
 namespace {
 std::atomic<LogSink*> gSink{nullptr};
+std::atomic<bool> gNameSources{false};
+thread_local std::string tSource;
 }  // namespace
 
-void Log(int category, std::string_view text) {
+void SetThreadLogSource(std::string name) {
+    tSource = std::move(name);
+}
+
+void SetLogNamesSources(bool on) {
+    gNameSources.store(on, std::memory_order_release);
+}
+
+void Log(int category, std::string_view given) {
+    std::string named;
+    std::string_view text = given;
+    if (!tSource.empty() && gNameSources.load(std::memory_order_acquire)) {
+        named = tSource + ": ";
+        named += given;
+        text = named;
+    }
     LogSink* sink = gSink.load(std::memory_order_acquire);
     if (sink != nullptr) {
         sink->Log(category, text);

@@ -20,6 +20,12 @@ class LogSink {
 void Log(int category, std::string_view text);
 void SetLogSink(LogSink* sink);
 
+/// Names the source of the calling thread's lines (an instrument's worker names its instrument).
+/// While SetLogNamesSources(true) is in force, each line of a named thread starts with "NAME: ",
+/// so that the lines of several instruments worked at once can be told apart.
+void SetThreadLogSource(std::string name);
+void SetLogNamesSources(bool on);
+
 /// Standard error when the environment variable TALVEN_DEBUG is set; otherwise nothing.
 void DebugOutput(std::string_view line);
 

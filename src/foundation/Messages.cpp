@@ -179,6 +179,20 @@ std::string FormatMessage(int id, const MessageArg& a, const MessageArg& b, cons
     return FormatText(MessageText(id), args, 3);
 }
 
+std::string WithCause(std::string_view message, std::string_view cause) {
+    while (!cause.empty() && (cause.back() == '.' || cause.back() == ' '))
+        cause.remove_suffix(1);
+    if (cause.empty())
+        return std::string(message);
+    if (!message.empty() && message.back() == '.')
+        message.remove_suffix(1);
+    std::string out(message);
+    out += ": ";
+    out += cause;
+    out += '.';
+    return out;
+}
+
 const MessageEntry* MessageTableBegin() {
     return Sorted().data();
 }

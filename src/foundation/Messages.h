@@ -41,6 +41,11 @@ std::string FormatMessage(int id, const MessageArg& a);
 std::string FormatMessage(int id, const MessageArg& a, const MessageArg& b);
 std::string FormatMessage(int id, const MessageArg& a, const MessageArg& b, const MessageArg& c);
 
+/// A message with the reason it happened: "Unable to save file X." and "Permission denied" give
+/// "Unable to save file X: Permission denied." Every message that names a cause takes this form;
+/// an empty cause leaves the message as it is.
+std::string WithCause(std::string_view message, std::string_view cause);
+
 /// printf-style formatting of a format text with the given arguments (%d %i %u %ld %lu %x %X %c %s
 /// %f %g %e %%, flags, width and precision). Missing arguments print as 0 or empty text.
 std::string FormatText(std::string_view format, const MessageArg* args, int count);

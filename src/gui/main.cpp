@@ -52,10 +52,25 @@ void Report(const talven::CTALVENApp& app, const talven::FileSettingsStore& stor
     }
 }
 
+const char* kUsage =
+    "Usage: talven [FILE]\n"
+    "\n"
+    "Starts TALVEN on the network configuration FILE (.cfg the binary form, any other extension the\n"
+    "text form). This build has no window program yet: it reports the options and date formats in\n"
+    "effect, then prints the tree of FILE, or without FILE runs the demo network against the\n"
+    "simulator's instruments. Exit status 1 when FILE cannot be opened or a demo instrument fails.\n"
+    "  --help   print this text\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    for (const std::string& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            return 0;
+        }
+    }
     talven::FileSettingsStore store(talven::FileSettingsStore::DefaultDirectory());
     talven::CTALVENApp app(store);
     app.Startup(args);

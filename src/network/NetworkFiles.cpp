@@ -1,11 +1,13 @@
 #include "network/NetworkFiles.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -26,6 +28,22 @@ void ShowError(const std::string& text) {
                                mb::kOk | mb::kIconWarning);
 }
 
+// Why path cannot be read, in the system's words.
+std::string ReadFailureCause(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return std::strerror(errno);
+    if (S_ISDIR(st.st_mode))
+        return std::strerror(EISDIR);
+    if (::access(path.c_str(), R_OK) != 0)
+        return std::strerror(errno);
+    return std::strerror(EIO);
+}
+
+void ShowLoadError(const std::string& path, const std::string& cause) {
+    ShowError(WithCause(FormatMessage(msg::kUnableToLoadNetworkConfig, path), cause));
+}
+
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -39,7 +57,7 @@ bool ParseFile(const std::string& path, SavedLists& lists, std::uint32_t& format
     if (IsBinaryConfigPath(path)) {
         std::vector<std::uint8_t> bytes;
         if (!ReadWholeFile(path, bytes)) {
-            ShowError(FormatMessage(msg::kUnableToLoadNetworkConfig, path));
+            ShowLoadError(path, ReadFailureCause(path));
             return false;
         }
         const BinaryLoadResult result = ReadBinaryConfiguration(bytes.data(), bytes.size(), lists);
@@ -53,12 +71,16 @@ bool ParseFile(const std::string& path, SavedLists& lists, std::uint32_t& format
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        ShowError(FormatMessage(msg::kUnableToLoadNetworkConfig, path));
+        ShowLoadError(path, ReadFailureCause(path));
         return false;
     }
     const TextLoadResult result = ReadTextConfiguration(in, lists);
     if (in.bad()) {
-        ShowError(FormatMessage(msg::kUnableToLoadNetworkConfig, path));
+        ShowLoadError(path, ReadFailureCause(path));
+        return false;
+    }
+    if (!result.problem.empty()) {
+        ShowLoadError(path, result.problem);
         return false;
     }
     if (!result.ok) {
@@ -112,7 +134,8 @@ bool SaveNetworkConfiguration(CNetworkConfiguration& configuration, const std::s
         }
     }
     if (!ReplaceFileContents(path, bytes)) {
-        ShowError(FormatMessage(msg::kUnableToSaveNetworkConfig, path));
+        const std::string cause = std::strerror(errno);
+        ShowError(WithCause(FormatMessage(msg::kUnableToSaveNetworkConfig, path), cause));
         return false;
     }
     DataGuard guard;

@@ -56,9 +56,12 @@ struct TextLoadResult {
     bool ok = false;
     std::string errorText;  // the offending token
     int errorLine = 0;
+    /// Set instead of the token when the file reads but describes no sound tree (a parent that
+    /// names no node, a site among its own ancestors, a value out of range): what is wrong, with
+    /// the line and the node, as the cause of the load message.
+    std::string problem;
 };
 /// Reads a text file into lists (which should be empty).
 TextLoadResult ReadTextConfiguration(std::istream& in, SavedLists& lists);
-
 
 }  // namespace talven

@@ -4,4 +4,8 @@
 namespace talven::msg {
 constexpr int kTextSaveUnsafeValue = 63301;
 constexpr int kNetworkConfigArchiveError = 63302;
+constexpr int kTextUnknownParent = 63303;
+constexpr int kTextSiteOwnParent = 63304;
+constexpr int kTextSiteCycle = 63305;
+constexpr int kTextBadPort = 63306;
 }  // namespace talven::msg

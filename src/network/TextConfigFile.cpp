@@ -7,8 +7,10 @@
 
 #include "foundation/DataLock.h"
 #include "foundation/EString.h"
+#include "foundation/Messages.h"
 #include "network/InstrumentNode.h"
 #include "network/NetworkFiles.h"
+#include "network/NetworkMessages.h"
 #include "network/TreeNode.h"
 #include "text/ConfigFileTokenStream.h"
 #include "transport/ModemConnection.h"
@@ -274,6 +276,13 @@ struct LinkLine {
     int line;
 };
 
+bool IsPortNumber(const LinkLine& line) {
+    if (line.kind != kTokenInteger || line.value.empty() || line.value.size() > 5 ||
+        line.value.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    return std::stol(line.value) <= 65535;
+}
+
 struct PendingParent {
     CTreeNode* node;
     std::string name;
@@ -317,8 +326,11 @@ class TextReader {
         }
         if (Ok())
             ResolveParents();
+        if (Ok())
+            CheckSiteAncestry();
         TextLoadResult result;
         result.ok = Ok();
+        result.problem = problem_;
         if (!result.ok) {
             result.errorText = error_ ? errorText_ : stream_.GetErrorText();
             result.errorLine = error_ ? errorLine_ : stream_.GetErrorLine();
@@ -335,6 +347,14 @@ class TextReader {
         error_ = true;
         errorText_ = std::move(text);
         errorLine_ = line;
+    }
+
+    // A file that reads but describes no sound tree; the token and line, when one is to blame.
+    void Problem(std::string text, std::string token = {}, int line = 0) {
+        if (error_)
+            return;
+        Error(std::move(token), line);
+        problem_ = std::move(text);
     }
 
     std::uint32_t FreshId() { return NewNodeIdAvoiding(usedIds_); }
@@ -513,7 +533,7 @@ class TextReader {
         }
         if (!Ok())
             return;
-        instrument.connection = ReadLink();
+        instrument.connection = ReadLink(instrument.name);
         if (Ok())
             instruments_.push_back(std::move(instrument));
     }
@@ -529,7 +549,7 @@ class TextReader {
 
     // Collects the link lines after an instrument block, chooses the kind of link from them, and
     // lets that link read them. Null when there are none (the node keeps its default link).
-    std::unique_ptr<CConnection> ReadLink() {
+    std::unique_ptr<CConnection> ReadLink(const std::string& name) {
         std::vector<LinkLine> lines;
         while (Ok() && IsConnectionKeyword(stream_.GetTokenKind())) {
             LinkLine line{stream_.GetTokenKind(), 0, {}, 0};
@@ -544,6 +564,10 @@ class TextReader {
             }
             line.line = stream_.GetLineNumber();
             line.value = TakeString();
+            if (line.keyword == SITE_TCPIP_PORT && !IsPortNumber(line)) {
+                Problem(FormatMessage(msg::kTextBadPort, line.line, line.value, name), line.value, line.line);
+                return nullptr;
+            }
             lines.push_back(std::move(line));
         }
         if (lines.empty())
@@ -600,7 +624,9 @@ class TextReader {
         if (!parent && multiplexorsToo)
             parent = lists_.multiplexors.FindByName(pending.name);
         if (!parent && !pending.name.empty()) {
-            Error(pending.name, pending.line);
+            Problem(
+                FormatMessage(msg::kTextUnknownParent, pending.line, pending.name, pending.node->GetName()),
+                pending.name, pending.line);
             return false;
         }
         pending.node->SetParentId(parent ? parent->GetId() : 0);
@@ -625,7 +651,9 @@ class TextReader {
             CNamedObject* site = lists_.sites.FindByName(pending.parentName);
             CNamedObject* multiplexor = lists_.multiplexors.FindByName(pending.parentName);
             if (!site && !multiplexor && !pending.parentName.empty()) {
-                Error(pending.parentName, pending.parentLine);
+                Problem(FormatMessage(msg::kTextUnknownParent, pending.parentLine, pending.parentName,
+                                      pending.name),
+                        pending.parentName, pending.parentLine);
                 return;
             }
             const auto* tcp = dynamic_cast<const CTCPConnection*>(pending.connection.get());
@@ -651,9 +679,31 @@ class TextReader {
         }
     }
 
+    // A site that is its own parent, or whose parents lead back to it, hangs below no top-level
+    // node: the tree would hide it and everything below it.
+    void CheckSiteAncestry() {
+        for (const auto& item : lists_.sites) {
+            const auto& site = static_cast<const CSiteNode&>(*item);
+            if (site.GetParentId() == site.GetId()) {
+                Problem(FormatMessage(msg::kTextSiteOwnParent, site.GetName()));
+                return;
+            }
+            std::uint32_t parent = site.GetParentId();
+            for (std::size_t step = 0; parent != 0 && step <= lists_.sites.size(); ++step) {
+                if (parent == site.GetId()) {
+                    Problem(FormatMessage(msg::kTextSiteCycle, site.GetName()));
+                    return;
+                }
+                const CNamedObject* above = lists_.sites.FindById(parent);
+                parent = above ? static_cast<const CSiteNode*>(above)->GetParentId() : 0;
+            }
+        }
+    }
+
     ConfigFileTokenStream stream_;
     SavedLists& lists_;
     bool error_ = false;
+    std::string problem_;
     std::string errorText_;
     int errorLine_ = 0;
     std::vector<PendingParent> siteParents_;

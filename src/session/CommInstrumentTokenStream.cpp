@@ -48,6 +48,7 @@ std::string CommInstrumentTokenStream::ReadLine() {
         Log(kLogError, FormatMessage(msg::kResponseTimeout));
     } else {
         Log(kLogResponse, line);
+        sawLogOnRequest_ = sawLogOnRequest_ || line.find("MUST LOG ON") != std::string::npos;
     }
     return line;
 }

@@ -30,6 +30,9 @@ class CommInstrumentTokenStream : public InstrumentTokenStream {
     std::string PeekRestOfLine() const;
     /// The current line as received.
     const std::string& LineText() const { return CurrentLine(); }
+    /// Whether a line read so far said "MUST LOG ON": an instrument that wants a log-on answers
+    /// every command so, whichever reply form the command expects.
+    bool SawLogOnRequest() const { return sawLogOnRequest_; }
 
   protected:
     /// One line of at most 1000 bytes ending with its line feed, logged as a response; empty after
@@ -40,6 +43,7 @@ class CommInstrumentTokenStream : public InstrumentTokenStream {
     CConnection& link_;
     int receiveTimeoutMs_;
     CInstrumentNode* node_ = nullptr;
+    bool sawLogOnRequest_ = false;
 };
 
 }  // namespace talven

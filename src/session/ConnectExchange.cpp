@@ -473,9 +473,23 @@ void CInstrumentSession::ResetIdentity() {
     useCount_ = 0;
     savedMode_ = 0;
     modeChanged_ = false;
+    logOnRequired_ = false;
     firmwareKnown_ = libraryKnown_ = protocolKnown_ = false;
     for (SessionObserver* o : detail::SessionObserversLocked())
         o->OnSessionReset(node_);
+}
+
+bool CInstrumentSession::IsLogOnRequired() const {
+    DataGuard guard;
+    return logOnRequired_;
+}
+
+bool CInstrumentSession::IsIdentified() const {
+    DataGuard guard;
+    const std::string unknown(MessageText(msg::kUnknown));
+    const InstrumentIdentity s = node_.GetIdentity();
+    return modelName_ != unknown || s.modelFamily != 0 || s.partNumber != unknown ||
+           s.serialNumber != unknown || s.firmwareRevision != unknown || s.libraryRevision != unknown;
 }
 
 void CInstrumentSession::ReleaseStream() {
@@ -567,12 +581,23 @@ bool CInstrumentSession::ConnectSteps(bool tcp) {
     if (IsCancelRequested())
         return true;
     ShowStatus(FormatMessage(msg::kSettingMode));
-    if (!tcp && !SetInstrumentMode(settings.passwordEnabled))
+    // Without a password, an instrument that asks for a log-on answers nothing else: the
+    // remaining queries would only wait out their time-outs.
+    const auto refusedWithoutLogOn = [&] {
+        if (!stream_->SawLogOnRequest())
+            return false;
+        DataGuard guard;
+        logOnRequired_ = true;
+        return !settings.passwordEnabled;
+    };
+    if (!tcp && (!SetInstrumentMode(settings.passwordEnabled) || refusedWithoutLogOn()))
         return logOnFailed();
     if (IsCancelRequested())
         return true;
     ShowStatus(FormatMessage(msg::kRequestingCapabilities));
     const bool capabilitiesKnown = QueryCapabilities();
+    if (refusedWithoutLogOn())
+        return logOnFailed();
     if (IsCancelRequested())
         return true;
     DisplayExchange(!capabilitiesKnown);

@@ -169,6 +169,7 @@ void CInstrumentSession::RunWorker(CInstrumentSession* session, std::shared_ptr<
     if (previous)
         previous->AwaitEnd();
     previous.reset();
+    SetThreadLogSource(session->node_.GetName());
     while (std::unique_ptr<CThreadMessage> message = worker->Next()) {
         session->ExecuteGuarded(*message);
         message.reset();
@@ -288,7 +289,8 @@ bool CInstrumentSession::OpenLink() {
         cancelled = cancelRequested_;
     }
     if (!opened && !cancelled) {
-        const std::string text = FormatMessage(msg::kUnableToConnectSite, node_.GetName());
+        const std::string text =
+            WithCause(FormatMessage(msg::kUnableToConnectSite, node_.GetName()), link->GetLastErrorCause());
         Log(kLogError, text);
         const std::string reason = link->GetLastErrorText();
         if (!reason.empty())

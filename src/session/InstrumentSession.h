@@ -126,6 +126,15 @@ class CInstrumentSession : public ICommInterface, public LinkOwner, public CNode
     void AddCapability(char c);
     void RemoveCapability(char c);
     std::string GetModelName() const;
+    /// Whether a reply of the last connect said the instrument wants a log-on first ("MUST LOG
+    /// ON"). A connect without a password ends there, with the log-on failure status.
+    bool IsLogOnRequired() const;
+    /// Whether the last connect learned anything of who the instrument is (model, family, part
+    /// or serial number, revision): false when nothing that answered was an instrument.
+    bool IsIdentified() const;
+    /// The line the instrument answered in place of the confirmation of the last send (its
+    /// refusal, e.g. "BAD STATUS BLOCKS IN 20"); empty when it confirmed or said nothing.
+    std::string GetLastRefusal() const;
     int GetModelFamily() const;
     DateTime GetLastActivity() const;
     void SetLastActivity(DateTime when);
@@ -325,6 +334,8 @@ class CInstrumentSession : public ICommInterface, public LinkOwner, public CNode
     std::unique_ptr<CommInstrumentTokenStream> stream_;
     TimeSpan replyTime_;
     int replyId_ = 0;
+    bool logOnRequired_ = false;
+    std::string lastRefusal_;
     bool firmwareKnown_ = false;
     bool libraryKnown_ = false;
     bool protocolKnown_ = false;

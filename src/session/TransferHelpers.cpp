@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "foundation/DataLock.h"
 #include "foundation/Log.h"
 #include "session/InstrumentSession.h"
 
@@ -18,6 +19,11 @@ void CInstrumentSession::TransmitDelay() {
         std::this_thread::sleep_for(std::chrono::milliseconds(delay));
 }
 
+std::string CInstrumentSession::GetLastRefusal() const {
+    DataGuard guard;
+    return lastRefusal_;
+}
+
 bool CInstrumentSession::AwaitConfirmation(int confirmationPhrase) {
     if (!stream_)
         return false;
@@ -26,6 +32,13 @@ bool CInstrumentSession::AwaitConfirmation(int confirmationPhrase) {
     stream_->SetMultiLine(false);
     stream_->StartNewLine();
     const bool ok = stream_->NextToken() == confirmationPhrase;
+    std::string refusal = ok ? std::string() : stream_->LineText();
+    while (!refusal.empty() && (refusal.back() == '\r' || refusal.back() == '\n' || refusal.back() == ' '))
+        refusal.pop_back();
+    {
+        DataGuard guard;
+        lastRefusal_ = std::move(refusal);
+    }
     stream_->SetMultiLine(joined);
     stream_->SetReceiveTimeout(previous);
     return ok;

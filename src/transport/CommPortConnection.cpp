@@ -1,5 +1,7 @@
 #include "transport/CommPortConnection.h"
 
+#include <cstring>
+
 #include "foundation/DataLock.h"
 #include "foundation/Messages.h"
 #include "text/ConfigFileTokenStream.h"
@@ -21,6 +23,20 @@ int OpenErrorMessage(SerialOpenStatus status) {
             return msg::kSerialPortBusy;
         default:
             return msg::kSerialPortOpenFailed;
+    }
+}
+
+// The reason in a few words, for the message that says the link did not open.
+std::string OpenErrorCause(SerialOpenStatus status, int systemError) {
+    switch (status) {
+        case SerialOpenStatus::kAccessDenied:
+            return FormatMessage(msg::kCausePermissionDialout);
+        case SerialOpenStatus::kNotSerial:
+            return FormatMessage(msg::kCauseNotSerialPort);
+        case SerialOpenStatus::kBusy:
+            return FormatMessage(msg::kCausePortBusy);
+        default:
+            return systemError != 0 ? std::strerror(systemError) : std::string();
     }
 }
 
@@ -62,10 +78,10 @@ bool CCommPortConnection::Open(LinkOwner* owner) {
         settings = SerialSettings{baudRate_, parity_, dataBits_, stopBits_, xonXoff_};
     }
     SerialOpenStatus status = SerialOpenStatus::kFailed;
-    auto device = OpenSerialDevice(name, settings, status);
+    int systemError = 0;
+    auto device = OpenSerialDevice(name, settings, status, systemError);
     if (!device) {
-        std::string text = FormatMessage(OpenErrorMessage(status), name);
-        SetLastErrorText(std::move(text));
+        SetLastErrorText(FormatMessage(OpenErrorMessage(status), name), OpenErrorCause(status, systemError));
         return false;
     }
     stream_.Attach(std::move(device));

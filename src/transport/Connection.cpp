@@ -69,6 +69,7 @@ bool CConnection::Open(LinkOwner*) {
     open_ = true;
     ++openCount_;
     lastError_.clear();
+    lastCause_.clear();
     return true;
 }
 
@@ -151,9 +152,14 @@ std::string CConnection::GetLastErrorText() const {
     DataGuard guard;
     return lastError_;
 }
-void CConnection::SetLastErrorText(std::string text) {
+std::string CConnection::GetLastErrorCause() const {
+    DataGuard guard;
+    return lastCause_;
+}
+void CConnection::SetLastErrorText(std::string text, std::string cause) {
     DataGuard guard;
     lastError_ = std::move(text);
+    lastCause_ = std::move(cause);
 }
 std::int32_t CConnection::GetOwnerId() const {
     DataGuard guard;

@@ -109,6 +109,9 @@ class CConnection : public SerialObject {
     /// Why the last Open failed, as a text for the user (empty when it did not fail or gave no
     /// reason, e.g. "Permission denied to open serial port ..."). Worker thread.
     std::string GetLastErrorText() const;
+    /// The reason of that failure in a few words, as the system or the link gave it ("Connection
+    /// refused", "not a serial port"), to be added to a message; empty when unknown. Worker thread.
+    std::string GetLastErrorCause() const;
     /// The owner's node id, passed with the connection-lost notice. Set by the owner only.
     std::int32_t GetOwnerId() const;
     void SetOwnerId(std::int32_t id);
@@ -123,7 +126,7 @@ class CConnection : public SerialObject {
     /// Copies nothing of the link state: a copy starts closed with the default counters.
     CConnection(const CConnection&) : SerialObject() {}
     CConnection& operator=(const CConnection&) = delete;
-    void SetLastErrorText(std::string text);
+    void SetLastErrorText(std::string text, std::string cause = {});
     /// The fixed waits of the link protocols (guard times, reconnect pauses, the pause after
     /// dialling). Tests override it to run the dialogues without waiting.
     virtual void Pause(int ms);
@@ -139,6 +142,7 @@ class CConnection : public SerialObject {
     bool open_ = false;
     std::int32_t ownerId_ = -1;
     std::string lastError_;
+    std::string lastCause_;
 };
 
 class CCommPortConnection;

@@ -23,7 +23,8 @@ struct SerialSettings {
     bool xonXoff = false;
 };
 
-enum class SerialOpenStatus { kOk, kNotFound, kBusy, kAccessDenied, kFailed };
+/// kNotSerial: the path names something that is no terminal device (a regular file, /dev/null).
+enum class SerialOpenStatus { kOk, kNotFound, kBusy, kAccessDenied, kNotSerial, kFailed };
 
 class SerialDevice {
   public:
@@ -43,9 +44,10 @@ class SerialDevice {
 };
 
 /// Opens portName (a device path, or "COMn" resolved by ResolvePortName) for reading and writing,
-/// exclusively, and applies settings, leaving every other line setting as the device had it.
+/// exclusively, and applies settings, leaving every other line setting as the device had it. On
+/// failure systemError holds the system's error number when there is one, else 0.
 std::unique_ptr<SerialDevice> OpenSerialDevice(const std::string& portName, const SerialSettings& settings,
-                                               SerialOpenStatus& status);
+                                               SerialOpenStatus& status, int& systemError);
 
 /// Present serial ports for the properties dialog: stable names (/dev/serial/by-id/...) first,
 /// then the other ports libserialport reports.

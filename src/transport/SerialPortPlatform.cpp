@@ -211,15 +211,16 @@ void ApplyTermios(int fd, const SerialSettings& s) {
 }
 
 std::unique_ptr<SerialDevice> OpenTermios(const std::string& path, const SerialSettings& settings,
-                                          SerialOpenStatus& status) {
+                                          SerialOpenStatus& status, int& systemError) {
     int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        status = StatusFromErrno(errno);
+        systemError = errno;
+        status = StatusFromErrno(systemError);
         return nullptr;
     }
     if (!isatty(fd)) {
         close(fd);
-        status = SerialOpenStatus::kFailed;
+        status = SerialOpenStatus::kNotSerial;
         return nullptr;
     }
     if (!LockExclusive(fd)) {
@@ -317,18 +318,26 @@ std::string ResolvePortName(const std::string& portName) {
 }
 
 std::unique_ptr<SerialDevice> OpenSerialDevice(const std::string& portName, const SerialSettings& settings,
-                                               SerialOpenStatus& status) {
+                                               SerialOpenStatus& status, int& systemError) {
+    systemError = 0;
     const std::string path = ResolvePortName(portName);
-    if (!Exists(path)) {
-        status = SerialOpenStatus::kNotFound;
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        systemError = errno;
+        status = StatusFromErrno(systemError);
+        return nullptr;
+    }
+    if (!S_ISCHR(st.st_mode)) {
+        status = SerialOpenStatus::kNotSerial;
         return nullptr;
     }
     sp_port* port = nullptr;
     if (sp_get_port_by_name(path.c_str(), &port) != SP_OK) {
-        return OpenTermios(path, settings, status);
+        return OpenTermios(path, settings, status, systemError);
     }
     if (sp_open(port, SP_MODE_READ_WRITE) != SP_OK) {
-        status = StatusFromErrno(sp_last_error_code());
+        systemError = sp_last_error_code();
+        status = StatusFromErrno(systemError);
         sp_free_port(port);
         return nullptr;
     }

@@ -71,7 +71,8 @@ bool ResolveHost(const std::string& host, std::uint32_t& addressNetworkOrder, in
 }
 
 int Connect(const std::string& host, std::uint16_t port, int timeoutMs,
-            const std::function<bool()>& cancelled, ConnectStatus& status) {
+            const std::function<bool()>& cancelled, ConnectStatus& status, int& systemError) {
+    systemError = 0;
     sockaddr_in target{};
     target.sin_family = AF_INET;
     target.sin_port = htons(port);
@@ -82,17 +83,20 @@ int Connect(const std::string& host, std::uint16_t port, int timeoutMs,
     // Linux would take the wildcard address as this host; an unconfigured link ("0.0.0.0") must
     // fail as it does elsewhere instead of reaching a local service.
     if (target.sin_addr.s_addr == htonl(INADDR_ANY)) {
+        systemError = EADDRNOTAVAIL;
         status = ConnectStatus::kFailed;
         return -1;
     }
     int s = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
     if (s < 0) {
+        systemError = errno;
         status = ConnectStatus::kFailed;
         return -1;
     }
     // A non-blocking connect polled in short steps: a host that never answers cannot hold the
     // worker beyond the time-out, and the user's cancel is seen within 100 ms.
     if (connect(s, reinterpret_cast<sockaddr*>(&target), sizeof target) != 0 && errno != EINPROGRESS) {
+        systemError = errno;
         close(s);
         status = ConnectStatus::kFailed;
         return -1;
@@ -109,6 +113,7 @@ int Connect(const std::string& host, std::uint16_t port, int timeoutMs,
                 status = ConnectStatus::kOk;
                 return s;
             }
+            systemError = error;
             status = ConnectStatus::kFailed;
             break;
         }
@@ -117,6 +122,7 @@ int Connect(const std::string& host, std::uint16_t port, int timeoutMs,
             break;
         }
         if (std::chrono::steady_clock::now() >= deadline) {
+            systemError = ETIMEDOUT;
             status = ConnectStatus::kTimedOut;
             break;
         }

@@ -16,9 +16,9 @@ bool ResolveHost(const std::string& host, std::uint32_t& addressNetworkOrder, in
                  const std::function<bool()>& cancelled);
 /// Connects a stream socket to host:port, waiting at most timeoutMs for the lookup and again for the connect
 /// and giving up when cancelled() turns true (asked every 100 ms). The socket is left non-blocking. -1 on
-/// failure, with status.
+/// failure, with status and the system's error number (0 when there is none).
 int Connect(const std::string& host, std::uint16_t port, int timeoutMs,
-            const std::function<bool()>& cancelled, ConnectStatus& status);
+            const std::function<bool()>& cancelled, ConnectStatus& status, int& systemError);
 /// recv/send without blocking; the result, and the error number when it is -1.
 long Receive(int socket, char* buffer, std::size_t n, int& error);
 long Send(int socket, const char* data, std::size_t n, int& error);

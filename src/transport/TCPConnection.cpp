@@ -1,5 +1,8 @@
 #include "transport/TCPConnection.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <algorithm>
 #include <chrono>
 
@@ -65,17 +68,20 @@ bool CTCPConnection::Open(LinkOwner* owner) {
     }
     std::uint32_t timeout = std::max(owner ? owner->GetLinkTimeoutMs() : 0u, kMinConnectTimeoutMs);
     tcp::ConnectStatus status = tcp::ConnectStatus::kFailed;
+    int systemError = port <= 0xFFFF ? 0 : EINVAL;
     int s = -1;
     if (port <= 0xFFFF) {
         s = tcp::Connect(
             host, static_cast<std::uint16_t>(port), static_cast<int>(timeout),
-            [owner] { return CancelRequested(owner); }, status);
+            [owner] { return CancelRequested(owner); }, status, systemError);
     }
     if (s < 0) {
         if (status == tcp::ConnectStatus::kNoAddress) {
-            SetLastErrorText(FormatMessage(msg::kHostNotFound, host));
+            SetLastErrorText(FormatMessage(msg::kHostNotFound, host),
+                             FormatMessage(msg::kCauseNoAddress, host));
         } else if (status != tcp::ConnectStatus::kCancelled) {
-            SetLastErrorText(FormatMessage(msg::kConnectFailed, host, port));
+            SetLastErrorText(FormatMessage(msg::kConnectFailed, host, port),
+                             systemError != 0 ? std::strerror(systemError) : std::string());
         }
         return false;
     }

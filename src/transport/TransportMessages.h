@@ -14,4 +14,8 @@ constexpr int kHostNotFound = 63208;
 constexpr int kConnectFailed = 63209;
 constexpr int kModemNotFound = 63210;
 constexpr int kTelephonyDeviceNotFound = 63211;
+constexpr int kCausePermissionDialout = 63212;
+constexpr int kCauseNotSerialPort = 63213;
+constexpr int kCausePortBusy = 63214;
+constexpr int kCauseNoAddress = 63215;
 }  // namespace talven::msg

@@ -230,14 +230,7 @@ TEST_F(CollectFaults, anAppendWhoseTimeWasNotSavedIsUndoneAndOneThatWasIsKept) {
 /// talvenctl collect as a process of its own, killed with SIGKILL (unless it ended first) once
 /// killNow says so; it is asked every millisecond.
 int CollectKilledWhen(const std::string& network, const std::function<bool()>& killNow) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int devnull = ::open("/dev/null", O_WRONLY);
-        ::dup2(devnull, 2);
-        ::execl(TALVENCTL_PATH, "talvenctl", "collect", network.c_str(), "--once",
-                static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
+    const pid_t pid = test::StartCollectProcess(network);
     int status = 0;
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (std::chrono::steady_clock::now() < limit) {

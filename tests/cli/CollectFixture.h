@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <map>
@@ -28,6 +31,22 @@
 #include "transport/TCPConnection.h"
 
 namespace talven::cli::test {
+
+#ifdef TALVENCTL_PATH
+/// Starts "talvenctl collect NETWORK --once" as a process of its own, its standard error
+/// discarded; the caller waits for it.
+inline pid_t StartCollectProcess(const std::string& network) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int devnull = ::open("/dev/null", O_WRONLY);
+        ::dup2(devnull, 2);
+        ::execl(TALVENCTL_PATH, "talvenctl", "collect", network.c_str(), "--once",
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    return pid;
+}
+#endif
 
 inline Result Talvenctl(const std::vector<std::string>& args) {
     return Run(args);

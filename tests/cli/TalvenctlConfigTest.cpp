@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 #include "CliTestSupport.h"
@@ -91,6 +92,26 @@ class TalvenctlConfig : public ::testing::Test {
         dialled->SetConnection(std::move(link));
         c.ConnectedInstruments().Append(std::move(dialled));
     }
+
+    /// The network above saved to path, NOx with a DLOG channel (and a sequence) when asked.
+    void SaveNetwork(const std::string& path, bool withChannel = false, bool withSequence = false) {
+        CNetworkConfiguration c;
+        BuildNetwork(c);
+        auto* nox = static_cast<CInstrumentNode*>(c.ConnectedInstruments().FindByName("NOx"));
+        ASSERT_NE(nox, nullptr);
+        if (withChannel) {
+            auto channel = std::make_unique<CDASChannel>();
+            channel->SetName("CONC1");
+            nox->GetList(kDlogChannels).Append(std::move(channel));
+        }
+        if (withSequence) {
+            auto sequence = std::make_unique<CSequence>();
+            sequence->SetName("ZERO_SPAN");
+            nox->GetList(kSequences).Append(std::move(sequence));
+        }
+        ScopedNetworkConfiguration current(&c);
+        ASSERT_TRUE(SaveNetworkConfiguration(c, path));
+    }
 };
 
 const char* kExpectedTree =
@@ -127,7 +148,8 @@ TEST_F(TalvenctlConfig, showPrintsTheTreeAndConvertKeepsItInBothDirections) {
 TEST_F(TalvenctlConfig, failuresExitOneWithTheMessageAndUsageErrorsExitTwo) {
     CliRun missing = Talvenctl({"config", "show", dir_ + "/absent.cfg"});
     EXPECT_EQ(missing.status, kExitFailed);
-    EXPECT_NE(missing.err.find("Unable to load network configuration file " + dir_ + "/absent.cfg."),
+    EXPECT_NE(missing.err.find("Unable to load network configuration file " + dir_ +
+                               "/absent.cfg: No such file or directory."),
               std::string::npos)
         << missing.err;
 
@@ -149,21 +171,8 @@ TEST_F(TalvenctlConfig, failuresExitOneWithTheMessageAndUsageErrorsExitTwo) {
 
 TEST_F(TalvenctlConfig, instrumentDataInABinaryFileLoadsAndSurvivesConversion) {
     InitializeCore();
-    CNetworkConfiguration c;
-    BuildNetwork(c);
-    auto* nox = static_cast<CInstrumentNode*>(c.ConnectedInstruments().FindByName("NOx"));
-    ASSERT_NE(nox, nullptr);
-    auto channel = std::make_unique<CDASChannel>();
-    channel->SetName("CONC1");
-    nox->GetList(kDlogChannels).Append(std::move(channel));
-    auto sequence = std::make_unique<CSequence>();
-    sequence->SetName("ZERO_SPAN");
-    nox->GetList(kSequences).Append(std::move(sequence));
     const std::string first = dir_ + "/data.cfg";
-    {
-        ScopedNetworkConfiguration current(&c);
-        ASSERT_TRUE(SaveNetworkConfiguration(c, first));
-    }
+    SaveNetwork(first, true, true);
     const CliRun shown = Talvenctl({"config", "show", first});
     ASSERT_EQ(shown.status, kExitOk) << shown.err;
     EXPECT_EQ(shown.out, kExpectedTree);
@@ -179,6 +188,91 @@ TEST_F(TalvenctlConfig, instrumentDataInABinaryFileLoadsAndSurvivesConversion) {
     EXPECT_EQ(loaded->GetList(kDlogChannels).at(0)->GetName(), "CONC1");
     ASSERT_EQ(loaded->GetList(kSequences).size(), 1u);
     EXPECT_EQ(loaded->GetList(kSequences).at(0)->GetName(), "ZERO_SPAN");
+}
+
+TEST_F(TalvenctlConfig, loadAndSaveFailuresNameTheSystemsReason) {
+    const CliRun missing = Talvenctl({"config", "show", dir_ + "/nonexist.cfx"});
+    EXPECT_EQ(missing.status, kExitFailed);
+    EXPECT_NE(missing.err.find("Unable to load network configuration file " + dir_ +
+                               "/nonexist.cfx: No such file or directory."),
+              std::string::npos)
+        << missing.err;
+
+    const std::string source = dir_ + "/net.cfx";
+    SaveNetwork(source);
+    // A device is written in place, and its failure is one.
+    const CliRun full = Talvenctl({"config", "convert", source, "/dev/full"});
+    EXPECT_EQ(full.status, kExitFailed);
+    EXPECT_NE(full.err.find("Unable to save network configuration file /dev/full: No space left on device."),
+              std::string::npos)
+        << full.err;
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+}
+
+TEST_F(TalvenctlConfig, savesThroughASymbolicLinkWriteItsTargetAndKeepTheLink) {
+    const std::string source = dir_ + "/net.cfx";
+    SaveNetwork(source);
+    std::filesystem::create_directory(dir_ + "/real");
+    test::WriteAll(dir_ + "/real/target.cfx", "old");
+    std::filesystem::create_symlink("real/target.cfx", dir_ + "/link.cfx");
+    const CliRun r = Talvenctl({"config", "convert", source, dir_ + "/link.cfx"});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_ + "/link.cfx"));
+    EXPECT_EQ(test::ReadAll(dir_ + "/real/target.cfx"), test::ReadAll(source));
+}
+
+TEST_F(TalvenctlConfig, textTreesThatWouldHideNodesAreRefusedNamingTheNode) {
+    struct Case {
+        const char* text;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"SITE_NAME = \"Loop\"\r\n  SITE_PARENT_SITE = \"Loop\"\r\n", "site \"Loop\" is its own parent"},
+        {"SITE_NAME = \"A\"\r\n  SITE_PARENT_SITE = \"B\"\r\nSITE_NAME = \"B\"\r\n  SITE_PARENT_SITE = "
+         "\"A\"\r\n"
+         "INST_NAME = \"Hidden\"\r\n  INST_PORT = 0\r\n  INST_SITE = \"B\"\r\n",
+         "the parents of site \"A\" lead back to it"},
+        {"INST_NAME = \"Far\"\r\n  INST_PORT = 0\r\n  INST_SITE = \"\"\r\n  SITE_TCPIP_ADDRESS = \"h\"\r\n"
+         "  SITE_TCPIP_PORT = 70000\r\n",
+         "line 5 gives TCP port 70000 to \"Far\""},
+        {"INST_NAME = \"Neg\"\r\n  INST_PORT = 0\r\n  INST_SITE = \"\"\r\n  SITE_TCPIP_ADDRESS = \"h\"\r\n"
+         "  SITE_TCPIP_PORT = -1\r\n",
+         "line 5 gives TCP port -1 to \"Neg\""},
+        {"SITE_NAME = \"A\"\r\n  SITE_PARENT_SITE = \"Nowhere\"\r\n",
+         "line 2 names \"Nowhere\" as the parent of \"A\", but the file has no site or multiplexor"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        const std::string path = dir_ + "/bad.cfx";
+        test::WriteAll(path, c.text);
+        const CliRun r = Talvenctl({"config", "show", path});
+        EXPECT_EQ(r.status, kExitFailed);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("Unable to load network configuration file " + path + ": " + c.reason),
+                  std::string::npos)
+            << r.err;
+    }
+    // The top end of the port range still loads.
+    const std::string good = dir_ + "/good.cfx";
+    test::WriteAll(good,
+                   "INST_NAME = \"Ok\"\r\n  INST_PORT = 0\r\n  INST_SITE = \"\"\r\n"
+                   "  SITE_TCPIP_ADDRESS = \"h\"\r\n  SITE_TCPIP_PORT = 65535\r\n");
+    const CliRun ok = Talvenctl({"config", "show", good});
+    EXPECT_EQ(ok.status, kExitOk) << ok.err;
+    EXPECT_EQ(ok.out, "instrument Ok tcp h:65535\n");
+}
+
+TEST_F(TalvenctlConfig, convertingToTextSaysWhichInstrumentsDataWasLeftOut) {
+    InitializeCore();
+    const std::string binary = dir_ + "/data.cfg";
+    SaveNetwork(binary, true);
+    const CliRun text = Talvenctl({"config", "convert", binary, dir_ + "/data.cfx"});
+    EXPECT_EQ(text.status, kExitOk) << text.err;
+    EXPECT_NE(text.err.find("of instrument NOx were left out"), std::string::npos) << text.err;
+    EXPECT_EQ(text.err.find("Remote SO2"), std::string::npos) << text.err;
+    const CliRun copy = Talvenctl({"config", "convert", binary, dir_ + "/copy.cfg"});
+    EXPECT_EQ(copy.status, kExitOk);
+    EXPECT_EQ(copy.err, "");
 }
 
 TEST(CommandLineArgs, optionsStandAnywhereWithValuesInlineOrSeparate) {

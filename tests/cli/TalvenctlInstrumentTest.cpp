@@ -99,7 +99,8 @@ TEST(TalvenctlInstrument, anUnreachableInstrumentExitsOneWithTheMessageAndBadOpt
     }
     const Result down = Talvenctl({"info", "--tcp", port, "--timeout", "300"});
     EXPECT_EQ(down.status, kExitFailed);
-    EXPECT_NE(down.err.find("Unable to connect to site " + port + "."), std::string::npos) << down.err;
+    EXPECT_NE(down.err.find("Unable to connect to site " + port + ": Connection refused."), std::string::npos)
+        << down.err;
 
     EXPECT_EQ(Talvenctl({"info"}).status, kExitUsage);
     EXPECT_EQ(Talvenctl({"info", "--tcp", "a:1", "--serial", "/dev/null"}).status, kExitUsage);

@@ -141,7 +141,7 @@ TEST_F(DlogCsv, writeErrorIsReportedAndLeavesNoTemporary) {
     options.showErrors = true;
     EXPECT_FALSE(WriteRecordSetCsv(set, path, options, formats));
     ASSERT_EQ(prompt.asked().size(), 1u);
-    EXPECT_EQ(prompt.asked()[0].text, "Error writing file " + path + ".");
+    EXPECT_EQ(prompt.asked()[0].text, "Error writing file " + path + ": No such file or directory.");
     EXPECT_EQ(prompt.asked()[0].caption, "Error");
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }

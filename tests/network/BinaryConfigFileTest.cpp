@@ -144,7 +144,8 @@ TEST_F(BinaryConfigFileTest, saveFailureLeavesWhatWasThereAndNoTemporaryFile) {
     EXPECT_EQ(ReadFile(path + "/inside"), "old contents");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()),
               1);
-    EXPECT_EQ(prompt_.asked().back().text, "Unable to save network configuration file " + path + ".");
+    EXPECT_EQ(prompt_.asked().back().text,
+              "Unable to save network configuration file " + path + ": Is a directory.");
     EXPECT_EQ(config_.GetPath(), "");
 
     EXPECT_FALSE(SaveNetworkConfiguration(config_, PathOf("no/such/dir.cfg")));

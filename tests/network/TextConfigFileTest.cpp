@@ -199,9 +199,11 @@ TEST_F(TextConfigFileTest, syntaxErrorsNameTheTokenAndLineAndLoadNothing) {
     ASSERT_EQ(config_.Sites().size(), 1u);
     EXPECT_EQ(config_.Sites().at(0)->GetName(), "Home");
     ASSERT_EQ(prompt_.asked().size(), 1u);
-    EXPECT_EQ(prompt_.asked()[0].text,
-              "Syntax error encountered at 'Nowhere', on line 3 of network configuration file " + path +
-                  ". File not opened.");
+    EXPECT_EQ(
+        prompt_.asked()[0].text,
+        "Unable to load network configuration file " + path +
+            ": line 3 names \"Nowhere\" as the parent of \"A\", but the file has no site or multiplexor of "
+            "that name.");
     EXPECT_EQ(prompt_.asked()[0].caption, "Error");
 }
 
