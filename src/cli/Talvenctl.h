@@ -6,10 +6,6 @@
 #include <string>
 #include <vector>
 
-namespace talven {
-class CNetworkConfiguration;
-}
-
 namespace talven::cli {
 
 constexpr int kExitOk = 0;
@@ -27,8 +23,5 @@ struct ErrorStream {
 /// Runs one command (args without the program name); messages go to out and err.
 int RunTalvenctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                  ErrorStream errStream = {});
-
-/// `config show`: the tree, one node a line, two blanks of indent per level.
-std::string DescribeNetworkTree(CNetworkConfiguration& configuration);
 
 }  // namespace talven::cli

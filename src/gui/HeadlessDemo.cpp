@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/Talvenctl.h"
 #include "network/InstrumentNode.h"
 #include "network/NetworkConfiguration.h"
+#include "network/TreeDescription.h"
 #include "network/TreeNode.h"
 #include "session/InstrumentSession.h"
 #include "session/WaitForWorker.h"
@@ -113,8 +113,7 @@ int RunHeadlessDemo(std::ostream& out) {
     }
 
     out << "Demo network (simulated instruments inside this program):\n"
-        << cli::DescribeNetworkTree(configuration) << "\nConnecting to every instrument at once..."
-        << std::endl;
+        << DescribeNetworkTree(configuration) << "\nConnecting to every instrument at once..." << std::endl;
     // Every instrument has a worker of its own: all connect at once.
     for (auto& demo : instruments)
         CInstrumentSession::Of(*demo.node).PostConnect();

@@ -9,11 +9,11 @@
 #include <iostream>
 
 #include "app/TalvenApp.h"
-#include "cli/Talvenctl.h"
 #include "foundation/DateTime.h"
 #include "gui/HeadlessDemo.h"
 #include "network/NetworkConfiguration.h"
 #include "network/NetworkFiles.h"
+#include "network/TreeDescription.h"
 
 namespace {
 
@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
         talven::CNetworkConfiguration configuration;
         talven::ScopedNetworkConfiguration current(&configuration);
         if (talven::LoadNetworkConfiguration(configuration, config)) {
-            std::cout << "\n" << talven::cli::DescribeNetworkTree(configuration);
+            std::cout << "\n" << talven::DescribeNetworkTree(configuration);
         } else {
             status = 1;
         }
