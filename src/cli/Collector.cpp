@@ -104,8 +104,11 @@ void Collector::CollectInstrument(InstrumentJob& job) {
     console.SetLabel(job.target, name);
     Report(console, kLogStatus,
            FormatMessage(msg::kCliCollectStart, static_cast<long>(job.due.size()), name));
-    for (CDASChannel* channel : job.due)
+    std::vector<DownloadMark> before;
+    for (CDASChannel* channel : job.due) {
         channel->SetActiveSelection(nullptr);
+        before.push_back(MarkOf(*channel));
+    }
 
     UnderWay underWay(*this, CInstrumentSession::Of(node));
     Connected connected(node);
@@ -143,36 +146,31 @@ void Collector::CollectInstrument(InstrumentJob& job) {
         job.ok = false;
         return;
     }
-    for (CDASChannel* channel : job.due) {
-        const std::string label = ChannelOf(channel->GetName(), name);
-        const ChannelKey key = KeyOf(node, job.multiplexed, *channel);
-        // What follows a dropped line is fetched again by a download that continues where this
-        // one ended; written now, it would be written twice.
-        const bool continues = channel->GetDownloadSelection().mode == CSelectionSet::kSinceLast;
-        const std::size_t refetched = continues ? KeepRecordsBeforeFirstDrop(*channel) : 0;
-        const RecordDownloadOutcome outcome = channel->GetDownloadOutcome();
-        if (outcome.droppedLines > 0)
+    for (std::size_t i = 0; i < job.due.size(); ++i) {
+        CDASChannel& channel = *job.due[i];
+        const std::string label = ChannelOf(channel.GetName(), name);
+        const ChannelKey key = KeyOf(node, job.multiplexed, channel);
+        const DownloadMark mark = MarkOf(channel);
+        const AutomaticWrite written = WriteAutomaticDownload(
+            channel, before[i], [&](const CDataRecordSet& set) { return Commit(key, channel, set, mark); });
+        if (written.droppedLines > 0)
             Report(
                 console, kLogError,
-                continues
-                    ? FormatMessage(msg::kCliCollectDropped, label, static_cast<long>(outcome.droppedLines),
-                                    static_cast<long>(refetched))
-                    : FormatMessage(msg::kCliLinesDropped, label, static_cast<long>(outcome.droppedLines)));
-        CDataRecordSet set;
-        GatherChannel(*channel, set);
-        const DownloadMark mark{channel->GetLastDownload(), channel->GetDownloadedBefore()};
-        if (set.GetRowCount() == 0) {
-            Report(console, kLogStatus, FormatMessage(msg::kCliCollectNothingNew, label));
-        } else if (!Commit(key, *channel, set, mark)) {
+                written.continues
+                    ? FormatMessage(msg::kCliCollectDropped, label, static_cast<long>(written.droppedLines),
+                                    static_cast<long>(written.refetched))
+                    : FormatMessage(msg::kCliLinesDropped, label, static_cast<long>(written.droppedLines)));
+        if (written.result == AutomaticWrite::kWriteFailed) {
             job.ok = false;
             continue;
-        } else {
-            Report(console, kLogStatus,
-                   FormatMessage(msg::kCliCollectWritten, label, static_cast<long>(set.GetRowCount()),
-                                 channel->GetDownloadFile()));
         }
+        Report(console, kLogStatus,
+               written.result == AutomaticWrite::kWritten
+                   ? FormatMessage(msg::kCliCollectWritten, label, static_cast<long>(written.rows),
+                                   channel.GetDownloadFile())
+                   : FormatMessage(msg::kCliCollectNothingNew, label));
         std::lock_guard<std::mutex> lock(commitMutex_);
-        downloadedAt_[key] = channel->GetDownloadedAt();
+        downloadedAt_[key] = channel.GetDownloadedAt();
         ++job.done;
     }
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <tuple>
 
+#include "dlog/AutomaticDownload.h"
 #include "foundation/DateTime.h"
 
 namespace talven {
@@ -40,11 +41,6 @@ struct ChannelKey {
         return std::tie(multiplexed, instrumentId, instrumentName, channelName) <
                std::tie(other.multiplexed, other.instrumentId, other.instrumentName, other.channelName);
     }
-};
-
-struct DownloadMark {
-    DateTime lastDownload;
-    bool downloadedBefore = false;
 };
 
 struct PassOutcome {

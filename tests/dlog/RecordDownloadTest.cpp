@@ -7,6 +7,7 @@
 
 #include "../session/SessionTestSupport.h"
 #include "DlogTestSupport.h"
+#include "dlog/AutomaticDownload.h"
 #include "dlog/RecordDecoding.h"
 #include "dlog/RecordDownload.h"
 #include "foundation/Notifier.h"
@@ -354,6 +355,43 @@ TEST_F(DlogRecordDownload, onceTheAnnouncedRecordsCameTheReplyEndsAfterAShortSil
     channel->SetActiveSelection(nullptr);
     ASSERT_TRUE(DownloadRecords(uncounted, {channel}, window));
     EXPECT_EQ(uncounted.timeouts, (std::vector<int>{5000, 5000, 5000}));
+}
+
+TEST_F(DlogRecordDownload, anAutomaticDownloadWritesWhatItCanTrustAndGivesTheMarkBackWhenTheFileFails) {
+    CSelectionSet since;
+    since.mode = CSelectionSet::kSinceLast;
+    since.useInstrumentSelection = false;
+    channel->SetDownloadSelection(since);
+    ScriptedRecordLink link("dir");
+    link.replies["records \"OZONE\""] = {"D 001:00:00 0 OZONE RECORDS=3\r\n"};
+    link.replies["report \"OZONE\" base64"] = {EncodeBase64Line(BinaryRecord(60, {1, 2})), "junk\r\n",
+                                               EncodeBase64Line(BinaryRecord(180, {5, 6}))};
+    const DownloadMark before = MarkOf(*channel);
+    ASSERT_TRUE(DownloadRecords(link, {channel}, window));
+    std::size_t rowsWritten = 0;
+    AutomaticWrite written = WriteAutomaticDownload(*channel, before, [&](const CDataRecordSet& set) {
+        rowsWritten = set.GetRowCount();
+        return true;
+    });
+    EXPECT_EQ(written.result, AutomaticWrite::kWritten);
+    EXPECT_EQ(rowsWritten, 1u);  // the record after the bad line comes again next time
+    EXPECT_EQ(written.refetched, 1u);
+    EXPECT_EQ(written.droppedLines, 1);
+    EXPECT_EQ(channel->GetLastDownload().seconds(), 60u);
+
+    const DownloadMark kept = MarkOf(*channel);
+    link.replies["report \"OZONE\" base64"] = {EncodeBase64Line(BinaryRecord(180, {5, 6}))};
+    ASSERT_TRUE(DownloadRecords(link, {channel}, window));
+    written = WriteAutomaticDownload(*channel, kept, [](const CDataRecordSet&) { return false; });
+    EXPECT_EQ(written.result, AutomaticWrite::kWriteFailed);
+    EXPECT_EQ(channel->GetLastDownload().seconds(), 60u);  // fetched again by the next download
+
+    link.replies["report \"OZONE\" base64"] = {EncodeBase64Line(BinaryRecord(60, {1, 2}))};
+    ASSERT_TRUE(DownloadRecords(link, {channel}, window));
+    bool called = false;
+    written = WriteAutomaticDownload(*channel, kept, [&](const CDataRecordSet&) { return called = true; });
+    EXPECT_EQ(written.result, AutomaticWrite::kNothingNew);
+    EXPECT_FALSE(called);
 }
 
 }  // namespace
