@@ -182,7 +182,6 @@ bool Collector::Commit(const ChannelKey& key, CDASChannel& channel, const CDataR
     CsvOptions csv;
     csv.append = channel.GetAppend();
     csv.samplesBox = options_.samplesBox;
-    csv.showErrors = true;
     PendingAppend pending;
     pending.dataFile = channel.GetDownloadFile();
     pending.multiplexed = key.multiplexed;
@@ -199,7 +198,11 @@ bool Collector::Commit(const ChannelKey& key, CDASChannel& channel, const CDataR
             return false;
         }
     }
-    bool ok = WriteRecordSetCsv(set, pending.dataFile, csv, DateFormatSlots());
+    // Off the main thread nothing may ask the user: failures come back as text, to the console.
+    std::string failure;
+    bool ok = WriteRecordSetCsv(set, pending.dataFile, csv, DateFormatSlots(), nullptr, &failure);
+    if (!ok)
+        console.Message(failure);
     if (ok && !SaveMark(key, mark)) {
         ok = false;
         if (csv.append && !UndoAppend(pending)) {
@@ -217,14 +220,16 @@ bool Collector::SaveMark(const ChannelKey& key, const DownloadMark& mark) {
     // The file is read afresh: only this mark changes, whatever else was saved to it meanwhile.
     // The pass's own configuration stays the current one, as the instruments' sessions use it.
     CNetworkConfiguration fresh;
-    if (LoadNetworkConfiguration(fresh, options_.networkPath)) {
+    std::string failure;
+    if (LoadNetworkConfiguration(fresh, options_.networkPath, &failure)) {
         if (CDASChannel* channel = FindChannel(fresh, key)) {
             channel->SetLastDownload(mark.lastDownload);
             channel->SetDownloadedBefore(mark.downloadedBefore);
         }
-        if (SaveNetworkConfiguration(fresh, options_.networkPath))
+        if (SaveNetworkConfiguration(fresh, options_.networkPath, &failure))
             return true;
     }
+    notes_.console().Message(failure);
     Report(notes_.console(), kLogError,
            FormatMessage(msg::kCliCollectNotSaved, ChannelOf(key.channelName, key.instrumentName),
                          options_.networkPath));

@@ -200,7 +200,7 @@ std::string CsvHeading(const CDataRecordSet& set, bool samplesBox) {
 }
 
 bool WriteRecordSetCsv(const CDataRecordSet& set, const std::string& path, const CsvOptions& options,
-                       const DateFormatSlots& formats, TransferProgress* progress) {
+                       const DateFormatSlots& formats, TransferProgress* progress, std::string* failure) {
     if (set.GetColumnCount() == 0 || set.GetRowCount() == 0 || path.empty())
         return false;
     if (progress)
@@ -218,7 +218,9 @@ bool WriteRecordSetCsv(const CDataRecordSet& set, const std::string& path, const
     const std::string text = WithCause(FormatMessage(msg::kErrorWritingFile, path),
                                        target.Error() ? std::strerror(target.Error()) : "");
     Log(kLogError, text);
-    if (options.showErrors)
+    if (failure != nullptr)
+        *failure = text;
+    else if (options.showErrors)
         GetUserPrompt().MessageBox(text, FormatMessage(msg::kCaptionError), mb::kIconWarning);
     return false;
 }

@@ -40,8 +40,11 @@ std::string CsvHeading(const CDataRecordSet& set, bool samplesBox);
 /// on a file error (61221). A replaced file is written beside the target and renamed over it; an
 /// append that fails is cut back to the file's former length, so the file never keeps half a
 /// write. Rows are read under the data lock, one at a time.
+/// With failure given, the reason of a failure is put there (and logged) instead of being shown,
+/// whatever showErrors says: for code off the window thread.
 bool WriteRecordSetCsv(const CDataRecordSet& set, const std::string& path, const CsvOptions& options,
-                       const DateFormatSlots& formats, TransferProgress* progress = nullptr);
+                       const DateFormatSlots& formats, TransferProgress* progress = nullptr,
+                       std::string* failure = nullptr);
 
 /// After an automatic download: the channel's gathered parameters written to its download file
 /// with its append flag and without message boxes. False when the channel has no download file

@@ -1,7 +1,9 @@
 #include "foundation/UserPrompt.h"
 
 #include <atomic>
+#include <cassert>
 #include <cstdio>
+#include <thread>
 
 namespace talven {
 
@@ -21,6 +23,8 @@ class UnattendedPrompt : public UserPrompt {
 
 UnattendedPrompt gUnattended;
 std::atomic<UserPrompt*> gPrompt{nullptr};
+// The thread that installed the prompt: the only one that may ask the user through it.
+std::atomic<std::thread::id> gOwner{};
 
 }  // namespace
 
@@ -42,10 +46,15 @@ int DefaultAnswer(unsigned flags) {
 
 UserPrompt& GetUserPrompt() {
     UserPrompt* p = gPrompt.load(std::memory_order_acquire);
+    // Workers and collectors hand their failures back as text; asking from them would block a
+    // worker on a dialog or reach a window from the wrong thread.
+    assert((p == nullptr || std::this_thread::get_id() == gOwner.load()) &&
+           "the user is asked only from the thread that installed the prompt");
     return p ? *p : gUnattended;
 }
 
 void SetUserPrompt(UserPrompt* prompt) {
+    gOwner.store(prompt ? std::this_thread::get_id() : std::thread::id());
     gPrompt.store(prompt, std::memory_order_release);
 }
 

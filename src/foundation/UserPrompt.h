@@ -50,9 +50,12 @@ class UserPrompt {
 };
 
 /// The prompt in effect. The default one answers every question with its default button and
-/// cancels file dialogs, and writes each message to standard error.
+/// cancels file dialogs, and writes each message to standard error. An installed prompt belongs to
+/// the thread that installed it (the window thread): only that thread may call this (checked in
+/// debug builds). Code that also runs on workers returns a status and its message instead.
 UserPrompt& GetUserPrompt();
-/// Installs the program's prompt; null restores the default. Not thread safe: call at start-up.
+/// Installs the program's prompt on the calling thread; null restores the default. Not thread
+/// safe: call at start-up.
 void SetUserPrompt(UserPrompt* prompt);
 
 /// Answers from a script, records every question; a question without a scripted answer gets the

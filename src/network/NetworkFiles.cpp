@@ -22,10 +22,16 @@ namespace talven {
 
 namespace {
 
-void ShowError(const std::string& text) {
+// A failure is logged, then either handed to the caller (which shows it where it belongs: code
+// off the window thread may not ask the user) or shown in a message box.
+bool Fail(const std::string& text, std::string* failure) {
     Log(kLogError, text);
-    GetUserPrompt().MessageBox(text, std::string(MessageText(msg::kCaptionError)),
-                               mb::kOk | mb::kIconWarning);
+    if (failure != nullptr)
+        *failure = text;
+    else
+        GetUserPrompt().MessageBox(text, std::string(MessageText(msg::kCaptionError)),
+                                   mb::kOk | mb::kIconWarning);
+    return false;
 }
 
 // Why path cannot be read, in the system's words.
@@ -40,8 +46,8 @@ std::string ReadFailureCause(const std::string& path) {
     return std::strerror(EIO);
 }
 
-void ShowLoadError(const std::string& path, const std::string& cause) {
-    ShowError(WithCause(FormatMessage(msg::kUnableToLoadNetworkConfig, path), cause));
+std::string LoadError(const std::string& path, const std::string& cause) {
+    return WithCause(FormatMessage(msg::kUnableToLoadNetworkConfig, path), cause);
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
@@ -52,18 +58,18 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     return !in.bad();
 }
 
-// Parses the file into lists. False when the user has already been told why.
-bool ParseFile(const std::string& path, SavedLists& lists, std::uint32_t& format) {
+// Parses the file into lists. False with the reason in failure.
+bool ParseFile(const std::string& path, SavedLists& lists, std::uint32_t& format, std::string& failure) {
     if (IsBinaryConfigPath(path)) {
         std::vector<std::uint8_t> bytes;
         if (!ReadWholeFile(path, bytes)) {
-            ShowLoadError(path, ReadFailureCause(path));
+            failure = LoadError(path, ReadFailureCause(path));
             return false;
         }
         const BinaryLoadResult result = ReadBinaryConfiguration(bytes.data(), bytes.size(), lists);
         if (!result.ok) {
             Log(kLogError, FormatMessage(msg::kNetworkConfigArchiveError, path, result.reason));
-            ShowError(FormatMessage(msg::kUnableToLoadNetworkConfig, path));
+            failure = FormatMessage(msg::kUnableToLoadNetworkConfig, path);
             return false;
         }
         format = result.format;
@@ -71,20 +77,20 @@ bool ParseFile(const std::string& path, SavedLists& lists, std::uint32_t& format
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        ShowLoadError(path, ReadFailureCause(path));
+        failure = LoadError(path, ReadFailureCause(path));
         return false;
     }
     const TextLoadResult result = ReadTextConfiguration(in, lists);
     if (in.bad()) {
-        ShowLoadError(path, ReadFailureCause(path));
+        failure = LoadError(path, ReadFailureCause(path));
         return false;
     }
     if (!result.problem.empty()) {
-        ShowLoadError(path, result.problem);
+        failure = LoadError(path, result.problem);
         return false;
     }
     if (!result.ok) {
-        ShowError(FormatMessage(msg::kNetworkConfigSyntaxError, result.errorText, result.errorLine, path));
+        failure = FormatMessage(msg::kNetworkConfigSyntaxError, result.errorText, result.errorLine, path);
         return false;
     }
     format = CNetworkConfiguration::kCurrentFormat;
@@ -99,11 +105,13 @@ bool IsBinaryConfigPath(std::string_view path) {
            EqualsNoCase(path.substr(path.size() - extension.size()), extension);
 }
 
-bool LoadNetworkConfiguration(CNetworkConfiguration& configuration, const std::string& path) {
+bool LoadNetworkConfiguration(CNetworkConfiguration& configuration, const std::string& path,
+                              std::string* failure) {
     SavedLists loaded;
     std::uint32_t format = CNetworkConfiguration::kCurrentFormat;
-    if (!ParseFile(path, loaded, format))
-        return false;
+    std::string reason;
+    if (!ParseFile(path, loaded, format, reason))
+        return Fail(reason, failure);
     {
         DataGuard guard;
         configuration.ReplaceSavedLists(loaded);
@@ -115,28 +123,26 @@ bool LoadNetworkConfiguration(CNetworkConfiguration& configuration, const std::s
     return true;
 }
 
-bool SaveNetworkConfiguration(CNetworkConfiguration& configuration, const std::string& path) {
+bool SaveNetworkConfiguration(CNetworkConfiguration& configuration, const std::string& path,
+                              std::string* failure) {
     std::string bytes;
     if (IsBinaryConfigPath(path)) {
         std::string reason;
         const std::vector<std::uint8_t> binary = WriteBinaryConfiguration(configuration.Lists(), &reason);
         if (binary.empty()) {
             Log(kLogError, reason);
-            ShowError(FormatMessage(msg::kUnableToSaveNetworkConfig, path));
-            return false;
+            return Fail(FormatMessage(msg::kUnableToSaveNetworkConfig, path), failure);
         }
         bytes.assign(binary.begin(), binary.end());
     } else {
         TextSaveProblem problem;
-        if (!WriteTextConfiguration(configuration.Lists(), bytes, &problem)) {
-            ShowError(FormatMessage(msg::kTextSaveUnsafeValue, path, problem.field, problem.nodeName));
-            return false;
-        }
+        if (!WriteTextConfiguration(configuration.Lists(), bytes, &problem))
+            return Fail(FormatMessage(msg::kTextSaveUnsafeValue, path, problem.field, problem.nodeName),
+                        failure);
     }
     if (!ReplaceFileContents(path, bytes)) {
         const std::string cause = std::strerror(errno);
-        ShowError(WithCause(FormatMessage(msg::kUnableToSaveNetworkConfig, path), cause));
-        return false;
+        return Fail(WithCause(FormatMessage(msg::kUnableToSaveNetworkConfig, path), cause), failure);
     }
     DataGuard guard;
     configuration.SetPath(path);

@@ -23,12 +23,15 @@ constexpr std::uint32_t kNetworkConfigMagic = 0xA554D0B5;
 bool IsBinaryConfigPath(std::string_view path);
 
 /// Loads the file into the configuration (binary or text by the path's extension). On failure the
-/// configuration stays as it was, and the user is told (message box and event log).
-bool LoadNetworkConfiguration(CNetworkConfiguration& configuration, const std::string& path);
+/// configuration stays as it was, the reason is logged and the user is told in a message box, or,
+/// when failure is given (code off the window thread), the reason is put there instead.
+bool LoadNetworkConfiguration(CNetworkConfiguration& configuration, const std::string& path,
+                              std::string* failure = nullptr);
 /// Saves the configuration to the path (binary or text by the extension). On success the
-/// configuration has that path, is not modified and of the current format. On failure the user is
-/// told and any previous file at the path is left as it was.
-bool SaveNetworkConfiguration(CNetworkConfiguration& configuration, const std::string& path);
+/// configuration has that path, is not modified and of the current format. On failure any previous
+/// file at the path is left as it was, and the reason is told as by the load.
+bool SaveNetworkConfiguration(CNetworkConfiguration& configuration, const std::string& path,
+                              std::string* failure = nullptr);
 
 // The parts the two functions above are made of, for tests and tools.
 
