@@ -556,6 +556,20 @@ void CInstrumentSession::SetLastActivity(DateTime when) {
     DataGuard guard;
     lastActivity_ = when;
 }
+SessionSnapshot CInstrumentSession::Snapshot() const {
+    DataGuard guard;
+    SessionSnapshot s;
+    s.connected = connectCount_ > 0;
+    s.sessionOpen = sessionOpen_;
+    s.inUse = inUseCount_ > 0;
+    s.identity = node_.GetIdentity();
+    s.modelName = modelName_;
+    s.displayTexts = displayTexts_;
+    s.lightNames = lightNames_;
+    s.lightStates = lightStates_;
+    return s;
+}
+
 std::array<std::string, CInstrumentSession::kPanelLines> CInstrumentSession::GetDisplayTexts() const {
     DataGuard guard;
     return displayTexts_;

@@ -41,6 +41,19 @@ bool RevisionAtLeast(std::string_view revision, std::string_view minimum);
 /// The panel kind of the front panel (wParam of 1040 and 1044).
 int PanelKindOf(int family, std::string_view capabilities);
 
+/// What a window shows of a session, taken at once under the data lock: the parts agree with
+/// each other, which a getter per field cannot promise while a worker writes them.
+struct SessionSnapshot {
+    bool connected = false;
+    bool sessionOpen = false;
+    bool inUse = false;
+    InstrumentIdentity identity;
+    std::string modelName;
+    std::array<std::string, 3> displayTexts;
+    std::array<std::string, 3> lightNames;
+    std::array<std::int32_t, 3> lightStates{};
+};
+
 class CInstrumentSession : public ICommInterface, public LinkOwner, public CNodeAttachment {
   public:
     static constexpr int kPanelLines = 3;
@@ -109,6 +122,8 @@ class CInstrumentSession : public ICommInterface, public LinkOwner, public CNode
     void JoinEndedWorkers();
 
     // --- Session state -----------------------------------------------------------------------------
+    /// Everything a window draws, under one lock. Any thread.
+    SessionSnapshot Snapshot() const;
     bool IsSessionOpen() const;
     int GetConnectCount() const;
     int GetInUseCount() const;

@@ -230,7 +230,15 @@ TEST_P(SimSessionTest, aPropertySheetWritingBackItsCopyKeepsWhatAConnectLearnedM
     EXPECT_EQ(node->GetSettings().transmitDelayMs, 50u);
     EXPECT_EQ(Caps(), "dwihfrteonvAkxCp");
     EXPECT_EQ(node->GetIdentity().serialNumber, "1042");
+    // What the window draws comes in one piece.
+    const SessionSnapshot shown = session->Snapshot();
+    EXPECT_TRUE(shown.connected && shown.sessionOpen && !shown.inUse);
+    EXPECT_EQ(shown.identity, node->GetIdentity());
+    EXPECT_EQ(shown.modelName, "N410");
+    EXPECT_EQ(shown.displayTexts, session->GetDisplayTexts());
+    EXPECT_EQ(shown.lightStates, session->GetLightStates());
     Disconnect();
+    EXPECT_FALSE(session->Snapshot().connected);
 }
 
 TEST_P(SimSessionTest, analyzerGivesItsIdentityCapabilitiesPanelKindDisplayAndLights) {
