@@ -55,13 +55,13 @@ class AnsweringLink : public CConnection {
     }
     bool Purge() override {
         input_.clear();
+        readPos_ = 0;
         return true;
     }
     int Read(char* buffer, int maxLength, int, int terminator, bool countFailures) override {
         int n = 0;
-        while (n < maxLength && !input_.empty()) {
-            const char c = input_.front();
-            input_.erase(0, 1);
+        while (n < maxLength && readPos_ < input_.size()) {
+            const char c = input_[readPos_++];
             buffer[n++] = c;
             if (terminator >= 0 && c == static_cast<char>(terminator))
                 break;
@@ -115,6 +115,7 @@ class AnsweringLink : public CConnection {
 
     std::vector<std::string> answers_;
     std::string input_;
+    std::size_t readPos_ = 0;
     int sent_[kAnswerCount] = {};
     bool handleOpen_ = false;
 };
