@@ -74,50 +74,13 @@ bool IsO3SetpointEnabled(std::uint32_t o3Mode) {
 }
 
 std::string StepDialogTitle(StepKind kind) {
-    switch (kind) {
-        case StepKind::Generate:
-            return std::string(MessageText(calmsg::kGenerateTitle));
-        case StepKind::GPTZ:
-            return std::string(MessageText(calmsg::kGptZeroTitle));
-        case StepKind::Manual:
-            return std::string(MessageText(calmsg::kManualTitle));
-        case StepKind::SelDiluent:
-            return std::string(MessageText(calmsg::kSelectDiluentTitle));
-        case StepKind::SelOutput:
-            return std::string(MessageText(calmsg::kSelectOutputTitle));
-        case StepKind::CCOutput:
-            return std::string(MessageText(calmsg::kCCOutputTitle));
-        case StepKind::Level:
-            return std::string(MessageText(calmsg::kColumnLevel));
-        case StepKind::StatusBlock:
-            return std::string(MessageText(calmsg::kStatusBlockTitle));
-        default:
-            return StepTypeName(kind);  // "GPT", "GPT Preset", "Duration", "Execute Sequence"
-    }
+    const int title = StepKindInfoOf(kind).titleMessage;
+    // Without a title of its own: "GPT", "GPT Preset", "Duration", "Execute Sequence".
+    return title != 0 ? std::string(MessageText(title)) : StepTypeName(kind);
 }
 
 char NewStepMenuCapability(StepKind kind) {
-    switch (kind) {
-        case StepKind::GPT:
-            return '!';
-        case StepKind::GPTZ:
-            return 'B';
-        case StepKind::GPTPreset:
-            return '@';
-        case StepKind::Purge:
-            return '%';
-        case StepKind::SelDiluent:
-            return 'q';
-        case StepKind::SelOutput:
-            return '#';
-        case StepKind::CCOutput:
-            return '$';
-        case StepKind::Level:
-        case StepKind::StatusBlock:
-            return 'l';
-        default:
-            return 0;
-    }
+    return StepKindInfoOf(kind).menuCapability;
 }
 
 char SelectStepTypeCapability(StepKind kind) {

@@ -7,6 +7,7 @@
 #include "calibrator/CalibratorMessages.h"
 #include "calibrator/GasUnitDesc.h"
 #include "calibrator/Sequence.h"
+#include "foundation/AssertionException.h"
 #include "foundation/DataLock.h"
 #include "foundation/EString.h"
 #include "foundation/Messages.h"
@@ -20,10 +21,10 @@ namespace {
 
 CalibratorEditor* g_editor = nullptr;
 
-constexpr const char* kKeywords[kStepKindCount] = {
-    "GENERATE", "GPT",     "GPTZ",       "GPTPS",     "MANUAL",      "PURGE", "STANDBY",
-    "DURATION", "EXECSEQ", "SELDILUENT", "SELOUTPUT", "SETCCOUTPUT", "LEVEL", "SETSTATUSBLOCK",
-};
+template <class T>
+std::unique_ptr<CStep> Make() {
+    return std::make_unique<T>();
+}
 
 // A flow override must lie in 0.01 to 20 LPM; the lower bound is the single-precision value the
 // dialog stores. -1 is the instrument-default marker that the level table's flow form prints.
@@ -114,58 +115,46 @@ bool ReadNumber(TokenStream& ts, float& out) {
 
 }  // namespace
 
+const StepKindInfo& StepKindInfoOf(StepKind kind) {
+    // In the order of StepKind.
+    static const StepKindInfo kKinds[kStepKindCount] = {
+        {StepKind::Generate, "GENERATE", tok::GENERATE, -1, Make<CStepGenerate>, 0, calmsg::kGenerateTitle},
+        {StepKind::GPT, "GPT", tok::GPT, -1, Make<CStepGPT>, '!', 0},
+        {StepKind::GPTZ, "GPTZ", tok::GPTZ, -1, Make<CStepGPTZ>, 'B', calmsg::kGptZeroTitle},
+        {StepKind::GPTPreset, "GPTPS", tok::GPTPS, -1, Make<CStepGPTPreset>, '@', 0},
+        {StepKind::Manual, "MANUAL", tok::MANUAL, -1, Make<CStepManual>, 0, calmsg::kManualTitle},
+        {StepKind::Purge, "PURGE", tok::PURGE, -1, Make<CStepPurge>, '%', 0},
+        {StepKind::Standby, "STANDBY", tok::STANDBY, -1, Make<CStepStandby>, 0, 0},
+        {StepKind::Delay, "DURATION", tok::DURATION, tok::DELAY, Make<CStepDelay>, 0, 0},
+        {StepKind::ExecSeq, "EXECSEQ", tok::EXECSEQ, -1, Make<CStepExecSeq>, 0, 0},
+        {StepKind::SelDiluent, "SELDILUENT", tok::SELDILUENT, -1, Make<CStepSelDiluent>, 'q',
+         calmsg::kSelectDiluentTitle},
+        {StepKind::SelOutput, "SELOUTPUT", tok::SELOUTPUT, -1, Make<CStepSelOutput>, '#',
+         calmsg::kSelectOutputTitle},
+        {StepKind::CCOutput, "SETCCOUTPUT", tok::SETCCOUTPUT, -1, Make<CStepCCOutput>, '$',
+         calmsg::kCCOutputTitle},
+        {StepKind::Level, "LEVEL", tok::LEVEL, -1, Make<CStepLevel>, 'l', calmsg::kColumnLevel},
+        {StepKind::StatusBlock, "SETSTATUSBLOCK", tok::SETSTATUSBLOCK, -1, Make<CStepStatusBlock>, 'l',
+         calmsg::kStatusBlockTitle},
+    };
+    const int i = static_cast<int>(kind);
+    TALVEN_ASSERT(i >= 0 && i < kStepKindCount && kKinds[i].kind == kind, "Step");
+    return kKinds[i];
+}
+
 const char* StepKeyword(StepKind kind) {
-    return kKeywords[static_cast<int>(kind)];
+    return StepKindInfoOf(kind).keyword;
 }
 
 bool StepKindOfToken(int token, StepKind& kind) {
-    switch (token) {
-        case tok::GENERATE:
-            kind = StepKind::Generate;
+    for (int i = 0; i < kStepKindCount; ++i) {
+        const StepKindInfo& info = StepKindInfoOf(static_cast<StepKind>(i));
+        if (token == info.token || token == info.otherToken) {
+            kind = info.kind;
             return true;
-        case tok::GPT:
-            kind = StepKind::GPT;
-            return true;
-        case tok::GPTZ:
-            kind = StepKind::GPTZ;
-            return true;
-        case tok::GPTPS:
-            kind = StepKind::GPTPreset;
-            return true;
-        case tok::MANUAL:
-            kind = StepKind::Manual;
-            return true;
-        case tok::PURGE:
-            kind = StepKind::Purge;
-            return true;
-        case tok::STANDBY:
-            kind = StepKind::Standby;
-            return true;
-        case tok::DELAY:
-        case tok::DURATION:
-            kind = StepKind::Delay;
-            return true;
-        case tok::EXECSEQ:
-            kind = StepKind::ExecSeq;
-            return true;
-        case tok::SELDILUENT:
-            kind = StepKind::SelDiluent;
-            return true;
-        case tok::SELOUTPUT:
-            kind = StepKind::SelOutput;
-            return true;
-        case tok::SETCCOUTPUT:
-            kind = StepKind::CCOutput;
-            return true;
-        case tok::LEVEL:
-            kind = StepKind::Level;
-            return true;
-        case tok::SETSTATUSBLOCK:
-            kind = StepKind::StatusBlock;
-            return true;
-        default:
-            return false;
+        }
     }
+    return false;
 }
 
 std::string StepTypeName(StepKind kind) {
@@ -173,37 +162,7 @@ std::string StepTypeName(StepKind kind) {
 }
 
 std::unique_ptr<CStep> CreateStep(StepKind kind) {
-    switch (kind) {
-        case StepKind::Generate:
-            return std::make_unique<CStepGenerate>();
-        case StepKind::GPT:
-            return std::make_unique<CStepGPT>();
-        case StepKind::GPTZ:
-            return std::make_unique<CStepGPTZ>();
-        case StepKind::GPTPreset:
-            return std::make_unique<CStepGPTPreset>();
-        case StepKind::Manual:
-            return std::make_unique<CStepManual>();
-        case StepKind::Purge:
-            return std::make_unique<CStepPurge>();
-        case StepKind::Standby:
-            return std::make_unique<CStepStandby>();
-        case StepKind::Delay:
-            return std::make_unique<CStepDelay>();
-        case StepKind::ExecSeq:
-            return std::make_unique<CStepExecSeq>();
-        case StepKind::SelDiluent:
-            return std::make_unique<CStepSelDiluent>();
-        case StepKind::SelOutput:
-            return std::make_unique<CStepSelOutput>();
-        case StepKind::CCOutput:
-            return std::make_unique<CStepCCOutput>();
-        case StepKind::Level:
-            return std::make_unique<CStepLevel>();
-        case StepKind::StatusBlock:
-            return std::make_unique<CStepStatusBlock>();
-    }
-    return nullptr;
+    return StepKindInfoOf(kind).create();
 }
 
 std::string FixedText(double value, int decimals) {

@@ -42,6 +42,22 @@ enum class StepKind : int {
 };
 constexpr int kStepKindCount = 14;
 
+/// Everything the program says of one step kind, in one row: its script keyword (also its name),
+/// the keyword token and any other token that introduces it, how to make one, the capability
+/// character that offers it in the new-step menu (0: always), and its dialog's title (0: its type
+/// name).
+struct StepKindInfo {
+    StepKind kind;
+    const char* keyword;
+    int token;
+    int otherToken;
+    std::unique_ptr<CStep> (*create)();
+    char menuCapability;
+    int titleMessage;
+};
+/// The row of a kind.
+const StepKindInfo& StepKindInfoOf(StepKind kind);
+
 /// The script keyword of a kind ("GENERATE", ..., "DURATION" for Delay); also the step's name.
 const char* StepKeyword(StepKind kind);
 /// The step kind a script keyword introduces (DELAY and DURATION both give Delay); false for any

@@ -6,6 +6,23 @@
 namespace talven::testing {
 namespace {
 
+TEST(StepKinds, everyKindIsMadeNamedAndReadBackFromItsOneRow) {
+    for (int i = 0; i < kStepKindCount; ++i) {
+        const auto kind = static_cast<StepKind>(i);
+        SCOPED_TRACE(StepKeyword(kind));
+        const std::unique_ptr<CStep> step = CreateStep(kind);
+        ASSERT_NE(step, nullptr);
+        EXPECT_EQ(step->Kind(), kind);
+        StepKind read = StepKind::Generate;
+        ASSERT_TRUE(StepKindOfToken(StepKindInfoOf(kind).token, read));
+        EXPECT_EQ(read, kind);
+    }
+    StepKind delay = StepKind::Generate;
+    ASSERT_TRUE(StepKindOfToken(tok::DELAY, delay));  // the older keyword of a duration
+    EXPECT_EQ(delay, StepKind::Delay);
+    EXPECT_FALSE(StepKindOfToken(tok::CONFIG, delay));
+}
+
 TEST(BinaryValueText, digitsFollowTheValuesOrderAndWidth) {
     BinaryValue lsbFirst{0b101, true, false};
     EXPECT_EQ(lsbFirst.Text(12, false), "101000000000");
