@@ -1,11 +1,21 @@
 #include "calibrator/GasUnitDesc.h"
 
+#include <cmath>
+#include <limits>
+
 #include "calibrator/ArchiveHelpers.h"
 #include "calibrator/CalibratorInstrument.h"
 #include "foundation/DataLock.h"
 #include "text/InstrumentTokenStream.h"
 
 namespace talven {
+
+bool ToFiniteFloat(double value, float& out) {
+    if (!std::isfinite(value) || std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max()))
+        return false;
+    out = static_cast<float>(value);
+    return true;
+}
 
 using namespace calarchive;
 
@@ -233,12 +243,12 @@ std::unique_ptr<CGasDesc> ReadGasLine(TokenStream& ts) {
     if (ts.NextToken() != kTokenInteger)
         return nullptr;
     const auto id = static_cast<std::uint32_t>(ts.GetIntegerValue());
-    if (ts.NextToken(kModeIntegerAsReal) != kTokenReal)
+    float weight = 0;
+    if (ts.NextToken(kModeIntegerAsReal) != kTokenReal || !ToFiniteFloat(ts.GetRealValue(), weight))
         return nullptr;
-    const auto weight = static_cast<float>(ts.GetRealValue());
-    if (ts.NextToken(kModeIntegerAsReal) != kTokenReal)
+    float factor = 0;
+    if (ts.NextToken(kModeIntegerAsReal) != kTokenReal || !ToFiniteFloat(ts.GetRealValue(), factor))
         return nullptr;
-    const auto factor = static_cast<float>(ts.GetRealValue());
     bool enabled = true;
     const int next = ts.NextToken();
     if (next == tok::ENABLE || next == tok::DISABLE) {

@@ -12,6 +12,10 @@
 
 namespace talven {
 
+/// The value as the instruments' single-precision number; false for one that has no finite
+/// single-precision form (it would be saved as "inf", which no reader takes back).
+bool ToFiniteFloat(double value, float& out);
+
 class ICalibratorInstrument;
 class TokenStream;
 

@@ -107,9 +107,8 @@ void ReadOptionalFlow(TokenStream& ts, float& flow) {
 }
 
 bool ReadNumber(TokenStream& ts, float& out) {
-    if (ts.NextToken(kModeIntegerAsReal) != kTokenReal)
+    if (ts.NextToken(kModeIntegerAsReal) != kTokenReal || !ToFiniteFloat(ts.GetRealValue(), out))
         return Fail(ts);
-    out = static_cast<float>(ts.GetRealValue());
     return true;
 }
 
@@ -311,7 +310,8 @@ bool CStepGenerate::ReadScript(TokenStream& ts) {
     ICalibratorInstrument* instrument = GetInstrument();
     GenerateFields f;
     if (ts.NextToken(kModeIntegerAsReal) == kTokenReal) {
-        f.concentration = static_cast<float>(ts.GetRealValue());
+        if (!ToFiniteFloat(ts.GetRealValue(), f.concentration))
+            return Fail(ts);
         ts.NextToken();
         if (!ReadUnitName(ts, instrument, f.unitId))
             return false;

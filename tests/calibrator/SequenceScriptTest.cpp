@@ -292,6 +292,11 @@ TEST(SequenceScriptReader, outOfRangeValuesFailAtTheirToken) {
         {Wrap("    TIMER MAYBE\r\n"), "MAYBE", 3},
         {Wrap("    TIMERSTART 02/30/2026 00:00\r\n"), "SEQEND", 4},
         {Wrap("    BOGUS\r\n"), "BOGUS", 3},
+        // Beyond a single-precision number: it would be saved as "inf", which nothing reads back.
+        {WithSteps("      DURATION 4000000000000000000000000000000000000000000.0\r\n"),
+         "4000000000000000000000000000000000000000000.0", 5},
+        {WithSteps("      GPT 1000000000000000000000000000000000000000.5 2 3\r\n"),
+         "1000000000000000000000000000000000000000.5", 5},
     };
     for (const Case& c : cases) {
         CCalibratorData instrument("Cal", "");
