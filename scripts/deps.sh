@@ -3,9 +3,10 @@
 set -euo pipefail
 
 packages=(g++ cmake make pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev libserialport-dev
+          qt6-base-dev libgl-dev
           clang libclang-rt-14-dev)
 if [ "${1:-}" = "gui" ]; then
-  packages+=(qt6-base-dev xvfb xauth)
+  packages+=(xvfb xauth)
 fi
 
 missing=()
