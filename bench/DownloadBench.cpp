@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "foundation/DataLock.h"
 #include "dlog/DASChannel.h"
 #include "dlog/DlogRequests.h"
 #include "dlog/InstrumentNodeDlog.h"
@@ -84,8 +85,12 @@ void BM_FourChannelDownload(benchmark::State& state) {
         state.SkipWithError("no DLOG configuration");
         return;
     }
-    if (!counted)
-        session.RemoveCapability(capability::kRecords);
+    if (!counted) {
+        DataGuard guard;
+        InstrumentIdentity identity = node.GetIdentity();
+        std::erase(identity.capabilities, capability::kRecords);
+        node.SetIdentity(identity);
+    }
     std::vector<std::string> names;
     for (const auto& item : dlog.DlogChannels()) {
         static_cast<CDASChannel*>(item.get())->SetSelected(true);

@@ -22,6 +22,7 @@
 #include "FuzzSupport.h"
 #include "network/InstrumentNode.h"
 #include "session/InstrumentSession.h"
+#include "session/SessionExchange.h"
 #include "transport/Connection.h"
 
 namespace talven {
@@ -203,7 +204,8 @@ void ConnectAndClose(unsigned settingsByte, const std::string& text) {
     if (settingsByte & 16u)
         session.SetFrontPanel(5);
 
-    session.ConnectExchange();
+    SessionExchange exchange(session);
+    exchange.ConnectExchange();
     TALVEN_FUZZ_CHECK(link.Sent(kInstcaps) <= 3 && link.Sent(kInstid) <= 3 && link.Sent(kConfig) <= 3);
     const InstrumentIdentity identity = node.GetIdentity();
     for (const std::string* field :
@@ -215,7 +217,7 @@ void ConnectAndClose(unsigned settingsByte, const std::string& text) {
     // A session that closed itself (a failed log-on) is not disconnected again; its use count is
     // reset by the next connect.
     if (session.IsSessionOpen()) {
-        session.DisconnectExchange();
+        exchange.DisconnectExchange();
         TALVEN_FUZZ_CHECK(session.GetUseCount() == 0);
     }
     TALVEN_FUZZ_CHECK(!session.IsSessionOpen());

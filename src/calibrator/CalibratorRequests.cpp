@@ -6,6 +6,7 @@
 #include "calibrator/SequenceScript.h"
 #include "foundation/DataLock.h"
 #include "session/InstrumentSession.h"
+#include "session/SessionExchange.h"
 #include "text/InstrumentTokenStream.h"
 
 namespace talven {
@@ -15,23 +16,23 @@ namespace {
 /// Progress of a download, posted to the requesting window.
 class WindowProgress : public TransferProgress {
   public:
-    WindowProgress(CInstrumentSession& session, NotifyTarget window) : session_(session), window_(window) {}
+    WindowProgress(SessionExchange& exchange, NotifyTarget window) : exchange_(exchange), window_(window) {}
     void SetRange(int count) override {
-        session_.PostToWindow(window_, wm::kTransferStart,
+        exchange_.PostToWindow(window_, wm::kTransferStart,
                               static_cast<std::uintptr_t>(count < 0 ? 0 : count));
     }
-    void Advance() override { session_.PostToWindow(window_, wm::kTransferStep); }
+    void Advance() override { exchange_.PostToWindow(window_, wm::kTransferStep); }
 
   private:
-    CInstrumentSession& session_;
+    SessionExchange& exchange_;
     NotifyTarget window_;
 };
 
 template <class ReadReply>
-bool ReadNamesTable(CInstrumentSession& session, const char* command, ReadReply readReply) {
-    CInstrumentSession::UseBracket use(session);
-    CommInstrumentTokenStream* stream = session.GetStream();
-    if (stream == nullptr || !session.SendCommand(command, ""))
+bool ReadNamesTable(SessionExchange& exchange, const char* command, ReadReply readReply) {
+    SessionExchange::UseBracket use(exchange);
+    CommInstrumentTokenStream* stream = exchange.GetStream();
+    if (stream == nullptr || !exchange.SendCommand(command, ""))
         return false;
     stream->StartNewLine();
     if (!readReply(*stream))
@@ -42,31 +43,31 @@ bool ReadNamesTable(CInstrumentSession& session, const char* command, ReadReply 
 
 /// With the capability "p", the gas and unit names (and, for sequences, the target flow) come
 /// first, one progress step each; each is tried only when the one before it worked.
-bool ReadDescriptorTables(CInstrumentSession& session, ICalibratorInstrument& calibrator, NotifyTarget window,
+bool ReadDescriptorTables(SessionExchange& exchange, ICalibratorInstrument& calibrator, NotifyTarget window,
                           bool targetFlow) {
-    if (!ReadGasNames(session, calibrator))
+    if (!ReadGasNames(exchange, calibrator))
         return false;
-    session.PostToWindow(window, wm::kTransferStep);
-    if (!ReadUnitNames(session, calibrator))
+    exchange.PostToWindow(window, wm::kTransferStep);
+    if (!ReadUnitNames(exchange, calibrator))
         return false;
-    session.PostToWindow(window, wm::kTransferStep);
+    exchange.PostToWindow(window, wm::kTransferStep);
     if (targetFlow) {
-        if (!session.ReadTargetFlow())
+        if (!exchange.ReadTargetFlow())
             return false;
-        session.PostToWindow(window, wm::kTransferStep);
+        exchange.PostToWindow(window, wm::kTransferStep);
     }
     return true;
 }
 
 }  // namespace
 
-bool ReadGasNames(CInstrumentSession& session, ICalibratorInstrument& calibrator) {
-    return ReadNamesTable(session, "getgasnames",
+bool ReadGasNames(SessionExchange& exchange, ICalibratorInstrument& calibrator) {
+    return ReadNamesTable(exchange, "getgasnames",
                           [&](TokenStream& ts) { return ReadGasNamesReply(ts, calibrator); });
 }
 
-bool ReadUnitNames(CInstrumentSession& session, ICalibratorInstrument& calibrator) {
-    return ReadNamesTable(session, "getunitnames",
+bool ReadUnitNames(SessionExchange& exchange, ICalibratorInstrument& calibrator) {
+    return ReadNamesTable(exchange, "getunitnames",
                           [&](TokenStream& ts) { return ReadUnitNamesReply(ts, calibrator); });
 }
 
@@ -77,19 +78,19 @@ CCalibratorTransferRequest::CCalibratorTransferRequest(CInstrumentConnectedNode*
                        download ? wm::kDownloadFailed : wm::kSendFailed, download),
       calibrator_(calibrator) {}
 
-bool CThreadMessageRequestSequenceConfig::Transfer(CInstrumentSession& session) {
+bool CThreadMessageRequestSequenceConfig::Transfer(SessionExchange& exchange) {
     ICalibratorInstrument& calibrator = Calibrator();
-    if (session.HasCapability(capability::kGasNames)) {
-        session.PostToWindow(GetWindow(), wm::kTransferStart, 102);
-        ReadDescriptorTables(session, calibrator, GetWindow(), true);
+    if (exchange.HasCapability(capability::kGasNames)) {
+        exchange.PostToWindow(GetWindow(), wm::kTransferStart, 102);
+        ReadDescriptorTables(exchange, calibrator, GetWindow(), true);
     } else {
-        session.PostToWindow(GetWindow(), wm::kTransferStart, 100);
+        exchange.PostToWindow(GetWindow(), wm::kTransferStart, 100);
     }
-    CommInstrumentTokenStream* stream = session.GetStream();
-    if (stream == nullptr || !session.SendCommand("c", "print script"))
+    CommInstrumentTokenStream* stream = exchange.GetStream();
+    if (stream == nullptr || !exchange.SendCommand("c", "print script"))
         return false;
     stream->StartNewLine();
-    WindowProgress progress(session, GetWindow());
+    WindowProgress progress(exchange, GetWindow());
     // A failed download keeps the list the window shows; only a whole list replaces it.
     if (!ReadSequenceDownload(*stream, calibrator, &progress))
         return false;
@@ -97,47 +98,47 @@ bool CThreadMessageRequestSequenceConfig::Transfer(CInstrumentSession& session) 
     return true;
 }
 
-bool CThreadMessageSendSequenceConfig::Transfer(CInstrumentSession& session) {
+bool CThreadMessageSendSequenceConfig::Transfer(SessionExchange& exchange) {
     ICalibratorInstrument& calibrator = Calibrator();
-    if (!session.SendScript(SequenceSendText(calibrator), tok::kSequenceConfigStored, GetWindow()))
+    if (!exchange.SendScript(SequenceSendText(calibrator), tok::kSequenceConfigStored, GetWindow()))
         return false;
     calibrator.SetSequenceConfigModified(false);
     return true;
 }
 
-bool CThreadMessageRequestLevelTable::Transfer(CInstrumentSession& session) {
+bool CThreadMessageRequestLevelTable::Transfer(SessionExchange& exchange) {
     ICalibratorInstrument& calibrator = Calibrator();
-    if (session.HasCapability(capability::kGasNames)) {
-        session.PostToWindow(GetWindow(), wm::kTransferStart, 2);
-        ReadDescriptorTables(session, calibrator, GetWindow(), false);
+    if (exchange.HasCapability(capability::kGasNames)) {
+        exchange.PostToWindow(GetWindow(), wm::kTransferStart, 2);
+        ReadDescriptorTables(exchange, calibrator, GetWindow(), false);
     }
-    CommInstrumentTokenStream* stream = session.GetStream();
-    if (stream == nullptr || !session.SendCommand("c", LevelTableRequestArgument(calibrator)))
+    CommInstrumentTokenStream* stream = exchange.GetStream();
+    if (stream == nullptr || !exchange.SendCommand("c", LevelTableRequestArgument(calibrator)))
         return false;
     stream->StartNewLine();
-    WindowProgress progress(session, GetWindow());
+    WindowProgress progress(exchange, GetWindow());
     if (!ReadLevelTableDownload(*stream, calibrator, &progress))
         return false;
     CInstrumentSession::MarkNetworkModified();
     return true;
 }
 
-bool CThreadMessageSendLevelTable::Transfer(CInstrumentSession& session) {
+bool CThreadMessageSendLevelTable::Transfer(SessionExchange& exchange) {
     ICalibratorInstrument& calibrator = Calibrator();
     const LevelSendForm form = MakeLevelSendForm(calibrator);
-    session.PostToWindow(GetWindow(), wm::kTransferStart, form.lines.size());
-    session.FlushInput();
-    if (!session.SendCommand("c", form.opening))
+    exchange.PostToWindow(GetWindow(), wm::kTransferStart, form.lines.size());
+    exchange.Session().FlushInput();
+    if (!exchange.SendCommand("c", form.opening))
         return false;
     for (const std::string& line : form.lines) {
-        if (!session.SendPlainText(line + "\r\n"))
+        if (!exchange.SendPlainText(line + "\r\n"))
             return false;
-        session.PostToWindow(GetWindow(), wm::kTransferStep);
-        session.TransmitDelay();
+        exchange.PostToWindow(GetWindow(), wm::kTransferStep);
+        exchange.TransmitDelay();
     }
-    if (!form.closing.empty() && !session.SendPlainText(form.closing + "\r\n"))
+    if (!form.closing.empty() && !exchange.SendPlainText(form.closing + "\r\n"))
         return false;
-    if (!session.AwaitConfirmation(tok::kLevelTableStored))
+    if (!exchange.AwaitConfirmation(tok::kLevelTableStored))
         return false;
     calibrator.SetLevelTableModified(false);
     return true;

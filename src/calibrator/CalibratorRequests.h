@@ -16,8 +16,8 @@ class ICalibratorInstrument;
 
 /// Worker only: "getgasnames" / "getunitnames" and the reply; the list is replaced (and the network
 /// configuration marked modified) only when the whole table read.
-bool ReadGasNames(CInstrumentSession& session, ICalibratorInstrument& calibrator);
-bool ReadUnitNames(CInstrumentSession& session, ICalibratorInstrument& calibrator);
+bool ReadGasNames(SessionExchange& exchange, ICalibratorInstrument& calibrator);
+bool ReadUnitNames(SessionExchange& exchange, ICalibratorInstrument& calibrator);
 
 class CCalibratorTransferRequest : public CTransferRequest {
   public:
@@ -39,7 +39,7 @@ class CThreadMessageRequestSequenceConfig : public CCalibratorTransferRequest {
     const char* GetRuntimeClass() const override { return "CThreadMessageRequestSequenceConfig"; }
 
   protected:
-    bool Transfer(CInstrumentSession& session) override;
+    bool Transfer(SessionExchange& exchange) override;
 };
 
 class CThreadMessageSendSequenceConfig : public CCalibratorTransferRequest {
@@ -50,7 +50,7 @@ class CThreadMessageSendSequenceConfig : public CCalibratorTransferRequest {
     const char* GetRuntimeClass() const override { return "CThreadMessageSendSequenceConfig"; }
 
   protected:
-    bool Transfer(CInstrumentSession& session) override;
+    bool Transfer(SessionExchange& exchange) override;
 };
 
 class CThreadMessageRequestLevelTable : public CCalibratorTransferRequest {
@@ -61,7 +61,7 @@ class CThreadMessageRequestLevelTable : public CCalibratorTransferRequest {
     const char* GetRuntimeClass() const override { return "CThreadMessageRequestLevelTable"; }
 
   protected:
-    bool Transfer(CInstrumentSession& session) override;
+    bool Transfer(SessionExchange& exchange) override;
 };
 
 class CThreadMessageSendLevelTable : public CCalibratorTransferRequest {
@@ -72,7 +72,7 @@ class CThreadMessageSendLevelTable : public CCalibratorTransferRequest {
     const char* GetRuntimeClass() const override { return "CThreadMessageSendLevelTable"; }
 
   protected:
-    bool Transfer(CInstrumentSession& session) override;
+    bool Transfer(SessionExchange& exchange) override;
 };
 
 }  // namespace talven

@@ -6,49 +6,50 @@
 #include "network/InstrumentNode.h"
 #include "session/CommInstrumentTokenStream.h"
 #include "session/InstrumentSession.h"
+#include "session/SessionExchange.h"
 
 namespace talven {
 
-SessionRecordLink::SessionRecordLink(CInstrumentSession& session)
-    : session_(session), generation_(session.GetLinkGeneration()) {}
+SessionRecordLink::SessionRecordLink(SessionExchange& exchange)
+    : exchange_(exchange), generation_(exchange.Session().GetLinkGeneration()) {}
 
 std::string SessionRecordLink::GetCapabilities() const {
-    return session_.GetCapabilities();
+    return exchange_.Session().GetCapabilities();
 }
 
 bool SessionRecordLink::SendCommand(char word, const std::string& argument) {
-    const bool sent = session_.SendCommand(std::string(1, word), argument);
+    const bool sent = exchange_.SendCommand(std::string(1, word), argument);
     // The reply starts on a line of its own, whatever was left of the previous one.
-    session_.GetStream()->StartNewLine();
+    exchange_.GetStream()->StartNewLine();
     return sent;
 }
 
 TokenStream& SessionRecordLink::ResponseStream() {
-    return *session_.GetStream();
+    return *exchange_.GetStream();
 }
 
 int SessionRecordLink::SetResponseTimeout(int milliseconds) {
-    return session_.GetStream()->SetReceiveTimeout(milliseconds);
+    return exchange_.GetStream()->SetReceiveTimeout(milliseconds);
 }
 
 int SessionRecordLink::GetReceiveTimeout() const {
-    return static_cast<int>(session_.GetNode().GetSettings().receiveTimeoutMs);
+    return static_cast<int>(exchange_.GetNode().GetSettings().receiveTimeoutMs);
 }
 
 std::string SessionRecordLink::ReadRawLine(int timeoutMilliseconds, std::size_t maxBytes) {
-    return session_.ReadRawLine(timeoutMilliseconds, maxBytes);
+    return exchange_.ReadRawLine(timeoutMilliseconds, maxBytes);
 }
 
 DateTime SessionRecordLink::ReadInstrumentDate() {
-    return session_.ReadInstrumentDate();
+    return exchange_.ReadInstrumentDate();
 }
 
 bool SessionRecordLink::IsCancelRequested() const {
-    return session_.IsCancelRequested();
+    return exchange_.IsCancelRequested();
 }
 
 bool SessionRecordLink::IsLinkIntact() const {
-    return session_.IsLinkOpen() && session_.GetLinkGeneration() == generation_;
+    return exchange_.Session().IsLinkOpen() && exchange_.Session().GetLinkGeneration() == generation_;
 }
 
 CThreadMessageRequestDASRecords::CThreadMessageRequestDASRecords(CInstrumentConnectedNode* node,
@@ -56,33 +57,33 @@ CThreadMessageRequestDASRecords::CThreadMessageRequestDASRecords(CInstrumentConn
                                                                  NotifyTarget window)
     : CSessionRequest(node), channelNames_(std::move(channelNames)), window_(window) {}
 
-void CThreadMessageRequestDASRecords::Run(CInstrumentSession& session) {
-    if (!session.IsSessionOpen() || session.GetStream() == nullptr) {
+void CThreadMessageRequestDASRecords::Run(SessionExchange& exchange) {
+    if (!exchange.IsSessionOpen() || exchange.GetStream() == nullptr) {
         GetNotifier().Post(window_, wm::kRecordsFailed, 0, 0);
         return;
     }
-    CInstrumentSession::TransferBracket bracket(session, false);
-    session.SetCancelRequested(false);
-    SessionRecordLink link(session);
-    DownloadRecords(link, FindChannels(session.GetNode().GetList(kDlogChannels), channelNames_), window_);
+    SessionExchange::TransferBracket bracket(exchange, false);
+    exchange.Session().SetCancelRequested(false);
+    SessionRecordLink link(exchange);
+    DownloadRecords(link, FindChannels(exchange.GetNode().GetList(kDlogChannels), channelNames_), window_);
 }
 
 CThreadMessageRequestDASConfig::CThreadMessageRequestDASConfig(CInstrumentConnectedNode* node,
                                                                IDlogInstrument* dlog, NotifyTarget window)
     : CTransferRequest(node, window, wm::kDownloadDone, wm::kDownloadFailed, true), dlog_(dlog) {}
 
-bool CThreadMessageRequestDASConfig::Transfer(CInstrumentSession& session) {
+bool CThreadMessageRequestDASConfig::Transfer(SessionExchange& exchange) {
     if (dlog_ == nullptr)
         return false;
-    const bool eventsAndPoints = session.HasCapability(capability::kEventParameter);
-    const bool framed = session.HasCapability(capability::kGetEvents);
-    const bool script = session.HasCapability(capability::kScript);
-    session.PostToWindow(
+    const bool eventsAndPoints = exchange.HasCapability(capability::kEventParameter);
+    const bool framed = exchange.HasCapability(capability::kGetEvents);
+    const bool script = exchange.HasCapability(capability::kScript);
+    exchange.PostToWindow(
         GetWindow(), wm::kTransferStart,
-        static_cast<std::uintptr_t>(ConfigurationProgressRange(session.ReadChannelCount(), eventsAndPoints)));
-    CommInstrumentTokenStream& stream = *session.GetStream();
+        static_cast<std::uintptr_t>(ConfigurationProgressRange(exchange.ReadChannelCount(), eventsAndPoints)));
+    CommInstrumentTokenStream& stream = *exchange.GetStream();
     auto send = [&](const char* argument) {
-        const bool sent = session.SendCommand("d", argument);
+        const bool sent = exchange.SendCommand("d", argument);
         stream.StartNewLine();
         return sent;
     };
@@ -90,16 +91,16 @@ bool CThreadMessageRequestDASConfig::Transfer(CInstrumentSession& session) {
         // A list that fails to read keeps its previous content; the channels are still read.
         if (send(framed ? "getevents" : "event"))
             ApplyEventsReply(stream, *dlog_);
-        session.PostToWindow(GetWindow(), wm::kTransferStep);
+        exchange.PostToWindow(GetWindow(), wm::kTransferStep);
         if (send(framed ? "getparameters" : "parameter"))
             ApplyPointsReply(stream, *dlog_);
-        session.PostToWindow(GetWindow(), wm::kTransferStep);
+        exchange.PostToWindow(GetWindow(), wm::kTransferStep);
     }
     if (!send(script ? "print script &" : "print"))
         return false;
     CNamedObjectList channels;
     if (!ReadConfigurationReply(stream, *dlog_, script, false, channels,
-                                [&] { session.PostToWindow(GetWindow(), wm::kTransferStep); }))
+                                [&] { exchange.PostToWindow(GetWindow(), wm::kTransferStep); }))
         return false;
     ApplyTransferredConfiguration(*dlog_, &channels);
     return true;
@@ -109,10 +110,10 @@ CThreadMessageSendDASConfig::CThreadMessageSendDASConfig(CInstrumentConnectedNod
                                                          IDlogInstrument* dlog, NotifyTarget window)
     : CTransferRequest(node, window, wm::kSendDone, wm::kSendFailed, false), dlog_(dlog) {}
 
-bool CThreadMessageSendDASConfig::Transfer(CInstrumentSession& session) {
+bool CThreadMessageSendDASConfig::Transfer(SessionExchange& exchange) {
     if (dlog_ == nullptr)
         return false;
-    if (!session.SendScript(GetConfigurationText(*dlog_, dlogform::kScript), tok::kDasConfigStored,
+    if (!exchange.SendScript(GetConfigurationText(*dlog_, dlogform::kScript), tok::kDasConfigStored,
                             GetWindow()))
         return false;
     ApplyTransferredConfiguration(*dlog_, nullptr);

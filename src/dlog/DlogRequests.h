@@ -12,13 +12,13 @@ namespace talven {
 
 class CDASChannel;
 class IDlogInstrument;
-class CInstrumentSession;
+class SessionExchange;
 
-/// The record download's view of an open session. Worker only.
+/// The record download's view of an open exchange. Worker only.
 class SessionRecordLink : public DlogRecordLink {
   public:
     /// The session must be open (it has a response stream) for the life of this object.
-    explicit SessionRecordLink(CInstrumentSession& session);
+    explicit SessionRecordLink(SessionExchange& exchange);
 
     std::string GetCapabilities() const override;
     bool SendCommand(char word, const std::string& argument) override;
@@ -33,7 +33,7 @@ class SessionRecordLink : public DlogRecordLink {
     bool IsLinkIntact() const override;
 
   private:
-    CInstrumentSession& session_;
+    SessionExchange& exchange_;
     std::uint32_t generation_;
 };
 
@@ -50,7 +50,7 @@ class CThreadMessageRequestDASRecords : public CSessionRequest {
     const char* GetRuntimeClass() const override { return "CThreadMessageRequestDASRecords"; }
 
   protected:
-    void Run(CInstrumentSession& session) override;
+    void Run(SessionExchange& exchange) override;
 
   private:
     std::vector<std::string> channelNames_;
@@ -67,7 +67,7 @@ class CThreadMessageRequestDASConfig : public CTransferRequest {
     const char* GetRuntimeClass() const override { return "CThreadMessageRequestDASConfig"; }
 
   protected:
-    bool Transfer(CInstrumentSession& session) override;
+    bool Transfer(SessionExchange& exchange) override;
 
   private:
     IDlogInstrument* dlog_;
@@ -81,7 +81,7 @@ class CThreadMessageSendDASConfig : public CTransferRequest {
     const char* GetRuntimeClass() const override { return "CThreadMessageSendDASConfig"; }
 
   protected:
-    bool Transfer(CInstrumentSession& session) override;
+    bool Transfer(SessionExchange& exchange) override;
 
   private:
     IDlogInstrument* dlog_;

@@ -8,6 +8,7 @@
 #include "foundation/Messages.h"
 #include "foundation/StreamConverter.h"
 #include "session/InstrumentSession.h"
+#include "session/SessionExchange.h"
 #include "session/SessionEnvironment.h"
 #include "session/SessionMessages.h"
 #include "transport/TCPConnection.h"
@@ -81,7 +82,7 @@ int PanelKindOf(int family, std::string_view capabilities) {
 
 // --- Framing ----------------------------------------------------------------------------------------
 
-bool CInstrumentSession::SendCommand(std::string_view word, std::string_view argument) {
+bool SessionExchange::SendCommand(std::string_view word, std::string_view argument) {
     const InstrumentSettings settings = node_.GetSettings();
     std::string line = "\x03";
     line += word;
@@ -93,11 +94,11 @@ bool CInstrumentSession::SendCommand(std::string_view word, std::string_view arg
     return SendText(line, true);
 }
 
-bool CInstrumentSession::IsWordToken(int kind) const {
+bool SessionExchange::IsWordToken(int kind) const {
     return talven::IsWordToken(*stream_, kind);
 }
 
-int CInstrumentSession::ReadReplyHeader() {
+int SessionExchange::ReadReplyHeader() {
     CommInstrumentTokenStream& s = *stream_;
     s.StartNewLine();
     int kind = s.NextToken();
@@ -114,29 +115,29 @@ int CInstrumentSession::ReadReplyHeader() {
     return kind;
 }
 
-void CInstrumentSession::BeginUse() {
+void SessionExchange::BeginUse() {
     // The use count is touched by the worker only; the codes go out after the lock is released.
     std::string code;
     {
         DataGuard guard;
-        if (!sessionOpen_)
+        if (!s_.sessionOpen_)
             return;
         const InstrumentSettings settings = node_.GetSettings();
-        if (useCount_++ == 0 && settings.selectEnabled)
+        if (s_.useCount_++ == 0 && settings.selectEnabled)
             code = settings.selectCode;
     }
     if (!code.empty())
         SendText(code, true);
 }
 
-void CInstrumentSession::EndUse() {
+void SessionExchange::EndUse() {
     std::string code;
     {
         DataGuard guard;
-        if (!sessionOpen_)
+        if (!s_.sessionOpen_)
             return;
         const InstrumentSettings settings = node_.GetSettings();
-        if (--useCount_ == 0 && settings.deselectEnabled)
+        if (--s_.useCount_ == 0 && settings.deselectEnabled)
             code = settings.deselectCode;
     }
     if (!code.empty())
@@ -145,7 +146,7 @@ void CInstrumentSession::EndUse() {
 
 // --- Variables, log-on ------------------------------------------------------------------------------
 
-bool CInstrumentSession::ReadVariableLine(std::string_view name, bool real, std::int32_t& integer,
+bool SessionExchange::ReadVariableLine(std::string_view name, bool real, std::int32_t& integer,
                                           double& realValue) {
     CommInstrumentTokenStream& s = *stream_;
     if (ReadReplyHeader() != tok::V)
@@ -167,12 +168,12 @@ bool CInstrumentSession::ReadVariableLine(std::string_view name, bool real, std:
     return true;
 }
 
-bool CInstrumentSession::ReadIntegerVariable(std::string_view name, std::int32_t& value) {
+bool SessionExchange::ReadIntegerVariable(std::string_view name, std::int32_t& value) {
     double unused = 0.0;
     return ThreeTries("v", name, [&] { return ReadVariableLine(name, false, value, unused); });
 }
 
-bool CInstrumentSession::WriteIntegerVariable(std::string_view name, std::int32_t value) {
+bool SessionExchange::WriteIntegerVariable(std::string_view name, std::int32_t value) {
     const std::string argument = std::string(name) + "=" + std::to_string(value);
     double unused = 0.0;
     return ThreeTries("v", argument, [&] {
@@ -181,19 +182,19 @@ bool CInstrumentSession::WriteIntegerVariable(std::string_view name, std::int32_
     });
 }
 
-bool CInstrumentSession::ReadRealVariable(std::string_view name, double& value) {
+bool SessionExchange::ReadRealVariable(std::string_view name, double& value) {
     std::int32_t unused = 0;
     return ThreeTries("v", name, [&] { return ReadVariableLine(name, true, unused, value); });
 }
 
-bool CInstrumentSession::LogOn() {
+bool SessionExchange::LogOn() {
     const std::string password = std::to_string(node_.GetSettings().password);
     return ThreeTries("logon", password, [&] {
         return ReadReplyHeader() == tok::L && stream_->NextToken() == tok::kLogOnSuccessful;
     });
 }
 
-bool CInstrumentSession::LogOff() {
+bool SessionExchange::LogOff() {
     return ThreeTries("logoff", "", [&] {
         if (ReadReplyHeader() != tok::L)
             return false;
@@ -202,7 +203,7 @@ bool CInstrumentSession::LogOff() {
     });
 }
 
-std::string CInstrumentSession::GetModeVariableName() const {
+std::string SessionExchange::GetModeVariableName() const {
     const InstrumentSettings s = node_.GetSettings();
     if (s.instrumentPort == 0)
         return "RS232_MODE";
@@ -213,7 +214,7 @@ std::string CInstrumentSession::GetModeVariableName() const {
 
 // --- Capabilities and identity ----------------------------------------------------------------------
 
-bool CInstrumentSession::QueryCapabilities() {
+bool SessionExchange::QueryCapabilities() {
     CommInstrumentTokenStream& s = *stream_;
     std::string found;
     const bool ok = ThreeTries("instcaps", "", [&] {
@@ -237,7 +238,7 @@ bool CInstrumentSession::QueryCapabilities() {
     return ok;
 }
 
-bool CInstrumentSession::QueryIdentity() {
+bool SessionExchange::QueryIdentity() {
     CommInstrumentTokenStream& s = *stream_;
     for (int send = 0; send < 3; ++send) {
         if (!SendCommand("instid", ""))
@@ -283,7 +284,7 @@ bool CInstrumentSession::QueryIdentity() {
                 sum == checksum) {
                 DataGuard guard;
                 InstrumentIdentity identity = node_.GetIdentity();
-                std::string* fields[] = {&modelName_, &identity.partNumber, &identity.serialNumber,
+                std::string* fields[] = {&s_.modelName_, &identity.partNumber, &identity.serialNumber,
                                          &identity.firmwareRevision, &identity.libraryRevision};
                 for (std::size_t i = 0; i < words.size(); ++i)
                     *fields[i] = words[i];
@@ -296,10 +297,10 @@ bool CInstrumentSession::QueryIdentity() {
     return false;
 }
 
-void CInstrumentSession::IdentifyFromModelName() {
+void SessionExchange::IdentifyFromModelName() {
     DataGuard guard;
     InstrumentIdentity identity = node_.GetIdentity();
-    const int family = ModelFamilyOfName(modelName_);
+    const int family = ModelFamilyOfName(s_.modelName_);
     identity.modelFamily = static_cast<std::uint32_t>(family);
     if (family == 3 || family == 4 || family == 9)
         AddCapabilities(identity, capability::kStepKinds);
@@ -310,12 +311,12 @@ void CInstrumentSession::IdentifyFromModelName() {
 
 // The first line of the listing names the instrument: a model name when it starts like one, and
 // the family from the words it holds.
-void CInstrumentSession::ApplyFirstConfigLine(const std::string& text, InstrumentIdentity& identity) {
+void SessionExchange::ApplyFirstConfigLine(const std::string& text, InstrumentIdentity& identity) {
     if (text.size() >= 2 && (text[0] == 'Q' || text[0] == 'R') && text[1] >= '0' && text[1] <= '9') {
         std::size_t end = 2;
         while (end < text.size() && IsAsciiAlnum(text[end]))
             ++end;
-        modelName_ = text.substr(0, end);
+        s_.modelName_ = text.substr(0, end);
     }
     if (Contains(text, "RVX-5000")) {
         identity.modelFamily = 6;
@@ -338,7 +339,7 @@ void CInstrumentSession::ApplyFirstConfigLine(const std::string& text, Instrumen
     }
 }
 
-void CInstrumentSession::ReadConfigListing(bool capabilitiesKnown) {
+void SessionExchange::ReadConfigListing(bool capabilitiesKnown) {
     CommInstrumentTokenStream& s = *stream_;
     for (int send = 0; send < 3; ++send) {
         if (!SendCommand("v", "config"))
@@ -368,13 +369,13 @@ void CInstrumentSession::ReadConfigListing(bool capabilitiesKnown) {
                 if (Contains(rest, ".")) {
                     if (kind == tok::kRevision) {
                         identity.firmwareRevision = rest;
-                        firmwareKnown_ = true;
+                        s_.firmwareKnown_ = true;
                     } else if (kind == tok::kLibraryRevision) {
                         identity.libraryRevision = rest;
-                        libraryKnown_ = true;
+                        s_.libraryKnown_ = true;
                     } else {
                         identity.protocolRevision = rest;
-                        protocolKnown_ = true;
+                        s_.protocolKnown_ = true;
                     }
                 }
             } else if (!capabilitiesKnown && Contains(text, "ZPL")) {
@@ -389,19 +390,19 @@ void CInstrumentSession::ReadConfigListing(bool capabilitiesKnown) {
     }
 }
 
-bool CInstrumentSession::InferCapabilities() {
+bool SessionExchange::InferCapabilities() {
     const InstrumentIdentity s = node_.GetIdentity();
     const int family = static_cast<int>(s.modelFamily);
     const auto fw = [&](const char* min) {
-        return firmwareKnown_ && RevisionAtLeast(s.firmwareRevision, min);
+        return s_.firmwareKnown_ && RevisionAtLeast(s.firmwareRevision, min);
     };
     const auto lib = [&](const char* min) {
-        return libraryKnown_ && RevisionAtLeast(s.libraryRevision, min);
+        return s_.libraryKnown_ && RevisionAtLeast(s.libraryRevision, min);
     };
-    const bool protocol10 = protocolKnown_ && RevisionAtLeast(s.protocolRevision, "1.0");
+    const bool protocol10 = s_.protocolKnown_ && RevisionAtLeast(s.protocolRevision, "1.0");
     auto add = [&](std::string_view chars) {
         for (char c : chars)
-            AddCapability(c);
+            s_.AddCapability(c);
     };
     if (family == 1) {
         add("c");
@@ -451,30 +452,30 @@ bool CInstrumentSession::InferCapabilities() {
     return true;
 }
 
-void CInstrumentSession::AnnouncePanelKind() {
-    const NotifyTarget panel = GetFrontPanel();
+void SessionExchange::AnnouncePanelKind() {
+    const NotifyTarget panel = s_.GetFrontPanel();
     if (panel == 0)
         return;
-    const int kind = PanelKindOf(GetModelFamily(), GetCapabilities());
+    const int kind = PanelKindOf(s_.GetModelFamily(), s_.GetCapabilities());
     if ((kind & 0xFF) == 2)
         ReadTargetFlow();
     PostToWindow(panel, wm::kPanelKindFirst, static_cast<std::uintptr_t>(kind));
     PostToWindow(panel, wm::kPanelKind, static_cast<std::uintptr_t>(kind));
 }
 
-void CInstrumentSession::ResetIdentity() {
+void SessionExchange::ResetIdentity() {
     DataGuard guard;
     const std::string unknown(MessageText(msg::kUnknown));
     InstrumentIdentity identity;
-    modelName_ = unknown;
+    s_.modelName_ = unknown;
     identity.partNumber = identity.serialNumber = identity.firmwareRevision = unknown;
     identity.libraryRevision = identity.protocolRevision = unknown;
     node_.SetIdentity(identity);
-    useCount_ = 0;
-    savedMode_ = 0;
-    modeChanged_ = false;
-    logOnRequired_ = false;
-    firmwareKnown_ = libraryKnown_ = protocolKnown_ = false;
+    s_.useCount_ = 0;
+    s_.savedMode_ = 0;
+    s_.modeChanged_ = false;
+    s_.logOnRequired_ = false;
+    s_.firmwareKnown_ = s_.libraryKnown_ = s_.protocolKnown_ = false;
     for (SessionObserver* o : detail::SessionObserversLocked())
         o->OnSessionReset(node_);
 }
@@ -492,56 +493,52 @@ bool CInstrumentSession::IsIdentified() const {
            s.serialNumber != unknown || s.firmwareRevision != unknown || s.libraryRevision != unknown;
 }
 
-void CInstrumentSession::ReleaseStream() {
-    stream_.reset();
-}
-
 // --- Connect and disconnect -------------------------------------------------------------------------
 
-void CInstrumentSession::ConnectExchange() {
+void SessionExchange::ConnectExchange() {
     {
         DataGuard guard;
-        if (sessionOpen_)
+        if (s_.sessionOpen_)
             return;
-        --displayPollingCount_;
+        --s_.displayPollingCount_;
     }
     {
         PollingHold polling(*this, true);
         ConnectAndIdentify();
     }
-    PostDisplayRequest();
+    s_.PostDisplayRequest();
 }
 
-void CInstrumentSession::ConnectAndIdentify() {
-    SetSessionOpen(true);
-    CConnection* link = GetConnection();
+void SessionExchange::ConnectAndIdentify() {
+    s_.SetSessionOpen(true);
+    CConnection* link = s_.GetConnection();
     const bool tcp = link != nullptr && typeid(*link) == typeid(CTCPConnection);
     ShowStatus(FormatMessage(msg::kConnectingTo, node_.GetName()));
-    SetCancelRequested(false);
-    const bool opened = OpenLink();
-    if (!opened || !IsConnected() || IsCancelRequested()) {
+    s_.SetCancelRequested(false);
+    const bool opened = s_.OpenLink();
+    if (!opened || !s_.IsConnected() || IsCancelRequested()) {
         // A cancel that came while the link opened leaves no session for the disconnect request to
         // close, so the hold taken here is given back now.
-        if (opened && IsConnected())
-            CloseLink(false);
-        SetSessionOpen(false);
+        if (opened && s_.IsConnected())
+            s_.CloseLink(false);
+        s_.SetSessionOpen(false);
     } else {
         InUseHold inUse(*this);
         ResetIdentity();
         ConnectSteps(tcp);
-        SetLastActivity(DateTime::Now());
+        s_.SetLastActivity(DateTime::Now());
     }
 }
 
-bool CInstrumentSession::SetInstrumentMode(bool passwordEnabled) {
+bool SessionExchange::SetInstrumentMode(bool passwordEnabled) {
     const std::string name = GetModeVariableName();
     std::int32_t mode = 0;
     if (!ReadIntegerVariable(name, mode) || (mode & kModeBits) == kModeWanted)
         return true;
     {
         DataGuard guard;
-        savedMode_ = mode;
-        modeChanged_ = true;
+        s_.savedMode_ = mode;
+        s_.modeChanged_ = true;
     }
     WriteIntegerVariable(name, (mode & ~kModeClearedBit) | kModeWanted);
     // Writing a port's mode resets the port, which ends a log-on.
@@ -549,17 +546,17 @@ bool CInstrumentSession::SetInstrumentMode(bool passwordEnabled) {
 }
 
 // Steps after the link is open, up to the panel kind. False when the session had to close.
-bool CInstrumentSession::ConnectSteps(bool tcp) {
+bool SessionExchange::ConnectSteps(bool tcp) {
     const InstrumentSettings settings = node_.GetSettings();
-    stream_ = std::make_unique<CommInstrumentTokenStream>(*GetConnection(),
+    stream_ = std::make_unique<CommInstrumentTokenStream>(*s_.GetConnection(),
                                                           static_cast<int>(settings.receiveTimeoutMs));
     stream_->SetNode(&node_);
     UseBracket use(*this);
     SendText(std::string("\x03\x03\r\n\r\n"), true);
     const auto logOnFailed = [this] {
         ShowStatus(FormatMessage(msg::kUnableToLogOn));
-        CloseLink(false);
-        SetSessionOpen(false);
+        s_.CloseLink(false);
+        s_.SetSessionOpen(false);
         return false;
     };
     if (settings.passwordEnabled) {
@@ -587,7 +584,7 @@ bool CInstrumentSession::ConnectSteps(bool tcp) {
         if (!stream_->SawLogOnRequest())
             return false;
         DataGuard guard;
-        logOnRequired_ = true;
+        s_.logOnRequired_ = true;
         return !settings.passwordEnabled;
     };
     if (!tcp && (!SetInstrumentMode(settings.passwordEnabled) || refusedWithoutLogOn()))
@@ -615,12 +612,12 @@ bool CInstrumentSession::ConnectSteps(bool tcp) {
     return true;
 }
 
-void CInstrumentSession::DisconnectExchange() {
+void SessionExchange::DisconnectExchange() {
     {
         DataGuard guard;
-        if (!sessionOpen_)
+        if (!s_.sessionOpen_)
             return;
-        --displayPollingCount_;
+        --s_.displayPollingCount_;
         for (SessionObserver* o : detail::SessionObserversLocked())
             o->OnSessionClosing(node_);
     }
@@ -628,15 +625,15 @@ void CInstrumentSession::DisconnectExchange() {
         PollingHold polling(*this, true);
         CloseSession();
     }
-    TALVEN_ASSERT(GetUseCount() == 0, "InstrumentSession");
+    TALVEN_ASSERT(s_.GetUseCount() == 0, "InstrumentSession");
 }
 
-void CInstrumentSession::CloseSession() {
+void SessionExchange::CloseSession() {
     if (stream_) {
         UseBracket use(*this);
-        if (IsModeChanged()) {
+        if (s_.IsModeChanged()) {
             const std::string name = GetModeVariableName();
-            const std::int32_t saved = GetSavedMode();
+            const std::int32_t saved = s_.GetSavedMode();
             std::int32_t mode = 0;
             if (ReadIntegerVariable(name, mode)) {
                 WriteIntegerVariable(name, (mode & ~kModeBits) | (saved & kModeBits));
@@ -647,9 +644,9 @@ void CInstrumentSession::CloseSession() {
             LogOff();
         }
     }
-    ReleaseStream();
-    CloseLink(false);
-    SetSessionOpen(false);
+    stream_.reset();
+    s_.CloseLink(false);
+    s_.SetSessionOpen(false);
 }
 
 }  // namespace talven

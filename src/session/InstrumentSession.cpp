@@ -1,11 +1,6 @@
 #include "session/InstrumentSession.h"
 
 #include <atomic>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
-#include <system_error>
-#include <thread>
 
 #include "foundation/AssertionException.h"
 #include "foundation/DataLock.h"
@@ -14,6 +9,7 @@
 #include "foundation/UserPrompt.h"
 #include "network/NetworkConfiguration.h"
 #include "session/SessionEnvironment.h"
+#include "session/SessionExchange.h"
 #include "session/SessionMessages.h"
 #include "session/ThreadMessages.h"
 
@@ -24,82 +20,16 @@ std::vector<SessionObserver*> SessionObserversLocked();
 std::atomic<int>& OpenSessionCounter();
 }  // namespace detail
 
-/// One worker thread with its own queue. A worker that was stopped may still be finishing its
-/// request while the next one starts, so each has its own stop and queue, and the next waits for
-/// it to end before running anything.
-struct CInstrumentSession::Worker {
-    std::mutex mutex;
-    std::condition_variable wake;
-    std::deque<std::unique_ptr<CThreadMessage>> queue;
-    bool stop = false;
-    bool ended = false;
-    std::thread thread;
-
-    bool Post(std::unique_ptr<CThreadMessage>& message) {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (stop || queue.size() >= kMaxQueuedRequests)
-            return false;
-        queue.push_back(std::move(message));
-        wake.notify_one();
-        return true;
-    }
-    /// The next request, or null once stopped.
-    std::unique_ptr<CThreadMessage> Next() {
-        std::unique_lock<std::mutex> lock(mutex);
-        wake.wait(lock, [this] { return stop || !queue.empty(); });
-        if (stop)
-            return nullptr;
-        std::unique_ptr<CThreadMessage> message = std::move(queue.front());
-        queue.pop_front();
-        return message;
-    }
-    void Stop() {
-        std::lock_guard<std::mutex> lock(mutex);
-        stop = true;
-        wake.notify_all();
-    }
-    bool IsStopped() {
-        std::lock_guard<std::mutex> lock(mutex);
-        return stop;
-    }
-    /// Requests never run are deleted; then the thread counts as ended.
-    void Finish() {
-        std::deque<std::unique_ptr<CThreadMessage>> left;
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            left.swap(queue);
-        }
-        left.clear();
-        std::lock_guard<std::mutex> lock(mutex);
-        ended = true;
-        wake.notify_all();
-    }
-    void AwaitEnd() {
-        std::unique_lock<std::mutex> lock(mutex);
-        wake.wait(lock, [this] { return ended; });
-    }
-    bool HasEnded() {
-        std::lock_guard<std::mutex> lock(mutex);
-        return ended;
-    }
-};
-
 CInstrumentSession::CInstrumentSession(CInstrumentConnectedNode& node)
-    : node_(node), modelName_(MessageText(msg::kUnknown)) {}
+    : node_(node), exchange_(std::make_unique<SessionExchange>(*this)), modelName_(MessageText(msg::kUnknown)) {}
 
 CInstrumentSession::~CInstrumentSession() {
-    std::vector<std::shared_ptr<Worker>> workers;
     {
         DataGuard guard;
         cancelRequested_ = true;
-        StopWorkerLocked();
-        workers.swap(workers_);
     }
-    for (auto& w : workers) {
-        w->Stop();
-        if (w->thread.joinable())
-            w->thread.join();
-    }
+    // The worker's requests use the exchange: every thread ends before it goes.
+    worker_.StopAndJoinAll();
     if (sessionOpen_)
         detail::OpenSessionCounter().fetch_sub(1);
 }
@@ -164,60 +94,12 @@ void IdleCheckAll(const CNamedObjectList& instruments, DateTime now) {
 
 // --- Worker -----------------------------------------------------------------------------------------
 
-void CInstrumentSession::RunWorker(CInstrumentSession* session, std::shared_ptr<Worker> worker,
-                                   std::shared_ptr<Worker> previous) {
-    if (previous)
-        previous->AwaitEnd();
-    previous.reset();
-    SetThreadLogSource(session->node_.GetName());
-    while (std::unique_ptr<CThreadMessage> message = worker->Next()) {
-        session->ExecuteGuarded(*message);
-        message.reset();
-    }
-    worker->Finish();
-}
-
-void CInstrumentSession::ExecuteGuarded(CThreadMessage& message) {
-    // An internal inconsistency in one request must not end the program nor the worker: the
-    // instrument's later requests still run.
-    try {
-        message.Execute();
-    } catch (const AssertionException& e) {
-        Log(kLogError, FormatMessage(msg::kRequestFailed, e.what()));
-    } catch (const std::exception& e) {
-        Log(kLogError, FormatMessage(msg::kRequestFailed, e.what()));
-    }
-}
-
-void CInstrumentSession::StopWorkerLocked() {
-    if (worker_) {
-        worker_->Stop();
-        worker_.reset();
-    }
-}
-
 bool CInstrumentSession::HasWorker() const {
-    DataGuard guard;
-    return worker_ != nullptr;
+    return worker_.IsRunning();
 }
 
 void CInstrumentSession::JoinEndedWorkers() {
-    std::vector<std::shared_ptr<Worker>> ended;
-    {
-        DataGuard guard;
-        for (auto it = workers_.begin(); it != workers_.end();) {
-            if ((*it)->HasEnded()) {
-                ended.push_back(*it);
-                it = workers_.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
-    for (auto& w : ended) {
-        if (w->thread.joinable())
-            w->thread.join();
-    }
+    worker_.JoinEnded();
 }
 
 // --- ICommInterface ---------------------------------------------------------------------------------
@@ -230,7 +112,7 @@ bool CInstrumentSession::SetConnection(std::unique_ptr<CConnection> link) {
     {
         DataGuard guard;
         // The worker may be using the link; a held link is never swapped under it.
-        if (connectCount_ > 0 || worker_)
+        if (connectCount_ > 0 || worker_.IsRunning())
             return false;
     }
     node_.SetConnection(std::move(link));
@@ -239,25 +121,9 @@ bool CInstrumentSession::SetConnection(std::unique_ptr<CConnection> link) {
 
 void CInstrumentSession::PostConnect() {
     JoinEndedWorkers();
-    {
-        DataGuard guard;
-        if (!worker_) {
-            std::shared_ptr<Worker> previous = workers_.empty() ? nullptr : workers_.back();
-            auto worker = std::make_shared<Worker>();
-            try {
-                worker->thread = std::thread(&CInstrumentSession::RunWorker, this, worker, previous);
-            } catch (const std::system_error& e) {
-                // No thread to be had: the connect request below is refused like any post to a
-                // node without a worker.
-                Log(kLogError, FormatMessage(msg::kRequestFailed, e.what()));
-                worker.reset();
-            }
-            if (worker) {
-                workers_.push_back(worker);
-                worker_ = worker;
-            }
-        }
-    }
+    // Without a thread the connect request below is refused like any post to a node without a
+    // worker.
+    worker_.Start(node_.GetName());
     PostRequest(std::make_unique<CThreadMessageConnect>(&node_));
 }
 
@@ -284,7 +150,7 @@ bool CInstrumentSession::OpenLink() {
         } else {
             connectCount_ = 0;
             inUseCount_ = 0;
-            StopWorkerLocked();
+            worker_.StopLocked();
         }
         cancelled = cancelRequested_;
     }
@@ -319,7 +185,7 @@ void CInstrumentSession::CloseLink(bool force) {
         DataGuard guard;
         connectCount_ = 0;
         inUseCount_ = 0;
-        StopWorkerLocked();
+        worker_.StopLocked();
     }
     NotifyMainWindow(wm::kConnectionChanged);
 }
@@ -355,15 +221,7 @@ bool CInstrumentSession::SendText(std::string_view text, bool flushFirst) {
 }
 
 bool CInstrumentSession::PostRequest(std::unique_ptr<CThreadMessage> message) {
-    if (!message)
-        return false;
-    std::shared_ptr<Worker> worker;
-    {
-        DataGuard guard;
-        worker = worker_;
-    }
-    // A refused request is deleted here, when message goes out of scope.
-    return worker && worker->Post(message);
+    return worker_.Post(std::move(message));
 }
 
 // --- LinkOwner --------------------------------------------------------------------------------------
@@ -661,19 +519,9 @@ void CInstrumentSession::NotifyMainWindow(int code) {
     GetNotifier().Post(GetSessionMainWindow(), code, 0, static_cast<std::intptr_t>(node_.GetId()));
 }
 
-void CInstrumentSession::PostToWindow(NotifyTarget window, int code, std::uintptr_t wParam,
-                                      std::intptr_t lParam) {
-    GetNotifier().Post(window, code, wParam, lParam);
-}
-
 void CInstrumentSession::MarkNetworkModified() {
     if (CNetworkConfiguration* configuration = GetCurrentNetworkConfiguration())
         configuration->SetModified(true);
-}
-
-void CInstrumentSession::ReplaceList(InstrumentList which, CNamedObjectList&& fresh) {
-    DataGuard guard;
-    node_.GetList(which) = std::move(fresh);
 }
 
 void CInstrumentSession::ShowStatus(const std::string& text) {
@@ -683,20 +531,7 @@ void CInstrumentSession::ShowStatus(const std::string& text) {
         displayTexts_ = {":" + text, std::string(), std::string()};
         panel = frontPanel_;
     }
-    PostToWindow(panel, wm::kDisplayChanged);
-}
-
-// --- Transfer bracket -------------------------------------------------------------------------------
-
-CInstrumentSession::TransferBracket::TransferBracket(CInstrumentSession& s, bool joinLines)
-    : s_(s), inUse_(s), polling_(s), use_(s), joinLines_(joinLines) {
-    if (joinLines_ && s_.GetStream())
-        s_.GetStream()->SetMultiLine(true);
-}
-
-CInstrumentSession::TransferBracket::~TransferBracket() {
-    if (joinLines_ && s_.GetStream())
-        s_.GetStream()->SetMultiLine(false);
+    GetNotifier().Post(panel, wm::kDisplayChanged, 0, 0);
 }
 
 }  // namespace talven

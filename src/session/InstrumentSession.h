@@ -1,11 +1,7 @@
 #pragma once
-// The session of one connected instrument node: its communication interface (link holds, the
-// worker and its queue), the session state that exchanges fill and windows read, the posting
-// operations of windows and timers, and the exchange helpers that every request runs on.
-//
-// Threads: posting operations, ticks and state getters may be called from any thread; the
-// functions marked "Worker only" run on the instrument's worker inside a request's Execute. All
-// state is guarded by the data lock, taken in short scopes, never across link I/O or a sleep.
+// The session of one connected instrument node: what windows, timers and the command line use.
+// The worker and its queue are in SessionWorker.h; the exchanges that run on the worker, in
+// SessionExchange.h.
 
 #include <array>
 #include <cstdint>
@@ -18,8 +14,8 @@
 #include "foundation/Notifier.h"
 #include "network/InstrumentNode.h"
 #include "session/Capabilities.h"
-#include "session/CommInstrumentTokenStream.h"
 #include "session/CommInterface.h"
+#include "session/SessionWorker.h"
 #include "transport/Connection.h"
 
 namespace talven {
@@ -54,15 +50,21 @@ struct SessionSnapshot {
     std::array<std::int32_t, 3> lightStates{};
 };
 
+class SessionExchange;
+
+/// The session of one connected instrument node as windows, timers and the command line see it:
+/// the communication interface (link holds), the posting operations, and the state that the
+/// worker's exchanges fill. The exchanges themselves run on the node's worker, in a
+/// `SessionExchange` that requests receive; nothing here talks to the link except the interface
+/// operations the worker calls.
+///
+/// Threads: every public member may be called from any thread. State is guarded by the data lock,
+/// taken in short scopes, never across link I/O or a sleep.
 class CInstrumentSession : public ICommInterface, public LinkOwner, public CNodeAttachment {
   public:
     static constexpr int kPanelLines = 3;
     static constexpr int kMaxKey = 9;
-    /// Lines examined per command sent before the exchange gives up on the reply.
-    static constexpr int kMaxReplyLines = 2000;
-    /// Requests a worker may hold; more are refused.
-    static constexpr std::size_t kMaxQueuedRequests = 1000;
-    static constexpr int kConfirmationTimeoutMs = 10000;
+    static constexpr std::size_t kMaxQueuedRequests = SessionWorker::kMaxQueuedRequests;
 
     explicit CInstrumentSession(CInstrumentConnectedNode& node);
     /// Stops the worker (cancelling a connect in progress) and joins every worker thread.
@@ -80,7 +82,7 @@ class CInstrumentSession : public ICommInterface, public LinkOwner, public CNode
 
     CInstrumentConnectedNode& GetNode() const { return node_; }
 
-    // ICommInterface
+    // ICommInterface. The link operations (open, close, flush, send) belong to the worker.
     CConnection* GetConnection() const override;
     bool SetConnection(std::unique_ptr<CConnection> link) override;
     void PostConnect() override;
@@ -120,26 +122,30 @@ class CInstrumentSession : public ICommInterface, public LinkOwner, public CNode
     /// Joins worker threads that have ended. The session does it itself at each connect and at
     /// destruction.
     void JoinEndedWorkers();
+    /// Asks a connect or transfer in progress to stop at its next step (a window's Cancel).
+    void SetCancelRequested(bool cancel);
+    /// The front panel's bracket around its own dialogs: the idle check leaves a panel that is
+    /// not free alone.
+    void SetPanelFree(bool free);
+    void SetFrontPanel(NotifyTarget panel);
+    void SetLastActivity(DateTime when);
+    /// Forgets the pending mark of a display or light request that will never run.
+    void ClearPendingMarks(bool display, bool light);
 
     // --- Session state -----------------------------------------------------------------------------
-    /// Everything a window draws, under one lock. Any thread.
+    /// Everything a window draws, under one lock.
     SessionSnapshot Snapshot() const;
     bool IsSessionOpen() const;
     int GetConnectCount() const;
     int GetInUseCount() const;
     int GetUseCount() const;
     int GetDisplayPollingCount() const;
-    void AddDisplayPollingCount(int delta);
     bool IsCancelRequested() const;
-    void SetCancelRequested(bool cancel);
     bool IsPanelFree() const;
-    void SetPanelFree(bool free);
     bool IsModeChanged() const;
     std::int32_t GetSavedMode() const;
     std::string GetCapabilities() const;
     bool HasCapability(char c) const;
-    void AddCapability(char c);
-    void RemoveCapability(char c);
     std::string GetModelName() const;
     /// Whether a reply of the last connect said the instrument wants a log-on first ("MUST LOG
     /// ON"). A connect without a password ends there, with the log-on failure status.
@@ -152,178 +158,41 @@ class CInstrumentSession : public ICommInterface, public LinkOwner, public CNode
     std::string GetLastRefusal() const;
     int GetModelFamily() const;
     DateTime GetLastActivity() const;
-    void SetLastActivity(DateTime when);
     std::array<std::string, kPanelLines> GetDisplayTexts() const;
     std::array<std::string, kPanelLines> GetLightNames() const;
     std::array<std::int32_t, kPanelLines> GetLightStates() const;
     bool IsDisplayRequestPending() const;
     bool IsLightRequestPending() const;
-    void ClearPendingMarks(bool display, bool light);
     int GetPollCountdown() const;
     double GetTargetFlow() const;
     NotifyTarget GetFrontPanel() const;
-    void SetFrontPanel(NotifyTarget panel);
     /// The lines of the Instrument Information window.
     std::vector<std::string> GetInformationLines() const;
     /// Counts the link's opens; a transfer that sees it change (or the link no longer open) was
     /// cut off.
     std::uint32_t GetLinkGeneration() const;
     bool IsLinkOpen() const;
-
-    // --- Exchanges (worker only) -------------------------------------------------------------------
-    void ConnectExchange();
-    void DisconnectExchange();
-    /// The display read, trying the other command form when probing and nothing came.
-    bool DisplayExchange(bool probing);
-    bool LightExchange(bool storeNames);
-    /// Key 1 to 9; any other key is an internal error.
-    bool KeyExchange(int key);
-    bool ReadTargetFlow();
-    /// The instrument's date and time to the minute; the zero date when it could not be read.
-    DateTime ReadInstrumentDate();
-    /// The channel count for a DLOG download's progress; 0 when unknown.
-    int ReadChannelCount();
-    bool LogOn();
-    bool LogOff();
-    bool QueryCapabilities();
-    bool QueryIdentity();
-
-    // --- Exchange helpers (worker only) ------------------------------------------------------------
-    /// The response stream of the open session, or null.
-    CommInstrumentTokenStream* GetStream() const { return stream_.get(); }
-    /// Sends 0x03, the command word, the instrument ID when it is to be sent, a blank, the argument
-    /// and CR LF, flushing pending input first.
-    bool SendCommand(std::string_view word, std::string_view argument);
-    /// Reads the header of the next line: the letter's code ("D", "K", "V", "L") with the time and
-    /// ID stored, 7 for a malformed header, or the code of the line's first token.
-    int ReadReplyHeader();
-    TimeSpan GetReplyTime() const { return replyTime_; }
-    int GetReplyId() const { return replyId_; }
-    /// Sends the command and hands each following line to match (called with the stream at a line
-    /// start) until match returns true; a reply that ends without it is asked for again, three
-    /// sends in all.
-    template <class Match>
-    bool ThreeTries(std::string_view word, std::string_view argument, Match&& match);
-    /// Use bracket with the code-activated switch: the select code before the first use, the
-    /// deselect code after the last. Both do nothing while the session is not open.
-    void BeginUse();
-    void EndUse();
-    bool ReadIntegerVariable(std::string_view name, std::int32_t& value);
-    bool WriteIntegerVariable(std::string_view name, std::int32_t value);
-    bool ReadRealVariable(std::string_view name, double& value);
-    /// Shows a status message in place of the display (text 1 is ":" and the message).
-    void ShowStatus(const std::string& text);
-    /// The name of the instrument variable holding the port's mode.
-    std::string GetModeVariableName() const;
-    /// Sends a script: pieces cut after each line feed, 1031 with their count and 1032 after each
-    /// to window, the transmit delay after each, then one line whose first token must be the
-    /// confirmation phrase (token code) within 10 s.
-    bool SendScript(std::string_view script, int confirmationPhrase, NotifyTarget window);
-    /// One text sent as is (no command framing, no flush).
-    bool SendPlainText(std::string_view text);
-    /// Reads one line within 10 s; true when its first token is the phrase.
-    bool AwaitConfirmation(int confirmationPhrase);
-    /// Sleeps the node's transmit delay when above 0.
-    void TransmitDelay();
-    /// One raw line from the link with its line feed, at most maxBytes long, logged as a response;
-    /// empty when nothing came within the time-out.
-    std::string ReadRawLine(int timeoutMs, std::size_t maxBytes);
-    void PostToWindow(NotifyTarget window, int code, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
     /// Marks the network configuration modified.
     static void MarkNetworkModified();
-    /// Replaces one of the node's lists with fresh under the data lock; what it held is deleted.
-    void ReplaceList(InstrumentList which, CNamedObjectList&& fresh);
-
-    /// Bracket of one exchange (begin use, end use).
-    class UseBracket {
-      public:
-        explicit UseBracket(CInstrumentSession& s) : s_(s) { s_.BeginUse(); }
-        ~UseBracket() { s_.EndUse(); }
-        UseBracket(const UseBracket&) = delete;
-        UseBracket& operator=(const UseBracket&) = delete;
-
-      private:
-        CInstrumentSession& s_;
-    };
-
-    /// Marks the interface in use for its life: key presses and display requests are refused
-    /// meanwhile. Scoped, so that a request that throws cannot leave the mark behind.
-    class InUseHold {
-      public:
-        explicit InUseHold(CInstrumentSession& s) : s_(s) { s_.SetInUse(true); }
-        ~InUseHold() { s_.SetInUse(false); }
-        InUseHold(const InUseHold&) = delete;
-        InUseHold& operator=(const InUseHold&) = delete;
-
-      private:
-        CInstrumentSession& s_;
-    };
-
-    /// Holds periodic display polling off for its life. With adopt, the count was already taken
-    /// down by the caller and is only given back.
-    class PollingHold {
-      public:
-        explicit PollingHold(CInstrumentSession& s, bool adopt = false) : s_(s) {
-            if (!adopt)
-                s_.AddDisplayPollingCount(-1);
-        }
-        ~PollingHold() { s_.AddDisplayPollingCount(1); }
-        PollingHold(const PollingHold&) = delete;
-        PollingHold& operator=(const PollingHold&) = delete;
-
-      private:
-        CInstrumentSession& s_;
-    };
-
-    /// Bracket of a long transfer: marks the interface in use, holds periodic polling off, begins
-    /// use and optionally joins lines; undone in reverse order when it ends.
-    class TransferBracket {
-      public:
-        TransferBracket(CInstrumentSession& s, bool joinLines);
-        ~TransferBracket();
-        TransferBracket(const TransferBracket&) = delete;
-        TransferBracket& operator=(const TransferBracket&) = delete;
-
-      private:
-        CInstrumentSession& s_;
-        InUseHold inUse_;
-        PollingHold polling_;
-        UseBracket use_;
-        bool joinLines_;
-    };
 
   private:
-    struct Worker;
-    static void RunWorker(CInstrumentSession* session, std::shared_ptr<Worker> worker,
-                          std::shared_ptr<Worker> previous);
-    void ExecuteGuarded(CThreadMessage& message);
-    /// Under the data lock: stops the current worker after its request and forgets it.
-    void StopWorkerLocked();
+    friend class SessionExchange;
+    friend class CSessionRequest;
+
+    /// The exchange context the worker's requests run in.
+    SessionExchange& Exchange() { return *exchange_; }
     void SetSessionOpen(bool open);
     void NotifyMainWindow(int code);
-    bool ReadDisplayReply();
-    bool ReadVariableLine(std::string_view name, bool real, std::int32_t& integer, double& realValue);
-    /// The connect exchange once polling is held off: opens the link and runs the steps.
-    void ConnectAndIdentify();
-    /// The disconnect exchange once polling is held off: restores the port's mode or logs off,
-    /// then closes the link.
-    void CloseSession();
-    bool ConnectSteps(bool tcp);
-    bool SetInstrumentMode(bool passwordEnabled);
-    void IdentifyFromModelName();
-    void ReadConfigListing(bool capabilitiesKnown);
-    void ApplyFirstConfigLine(const std::string& text, InstrumentIdentity& identity);
-    bool InferCapabilities();
-    void AnnouncePanelKind();
-    void ResetIdentity();
-    void ReleaseStream();
-    bool IsWordToken(int kind) const;
+    void ShowStatus(const std::string& text);
+    void AddDisplayPollingCount(int delta);
+    void AddCapability(char c);
+    void RemoveCapability(char c);
 
     CInstrumentConnectedNode& node_;
+    SessionWorker worker_;
+    std::unique_ptr<SessionExchange> exchange_;
 
     // Guarded by the data lock.
-    std::shared_ptr<Worker> worker_;
-    std::vector<std::shared_ptr<Worker>> workers_;  // every thread not yet joined
     int connectCount_ = 0;
     int inUseCount_ = 0;
     bool sessionOpen_ = false;
@@ -344,34 +213,11 @@ class CInstrumentSession : public ICommInterface, public LinkOwner, public CNode
     double targetFlow_ = -1.0;
     NotifyTarget frontPanel_ = 0;
     std::uint32_t linkGeneration_ = 0;
-
-    // Worker only.
-    std::unique_ptr<CommInstrumentTokenStream> stream_;
-    TimeSpan replyTime_;
-    int replyId_ = 0;
     bool logOnRequired_ = false;
     std::string lastRefusal_;
     bool firmwareKnown_ = false;
     bool libraryKnown_ = false;
     bool protocolKnown_ = false;
 };
-
-template <class Match>
-bool CInstrumentSession::ThreeTries(std::string_view word, std::string_view argument, Match&& match) {
-    if (!stream_)
-        return false;
-    for (int send = 0; send < 3; ++send) {
-        if (!SendCommand(word, argument))
-            continue;
-        for (int line = 0; line < kMaxReplyLines; ++line) {
-            stream_->StartNewLine();
-            if (match())
-                return true;
-            if (stream_->AtEndOfInput())
-                break;
-        }
-    }
-    return false;
-}
 
 }  // namespace talven

@@ -5,6 +5,7 @@
 #include "foundation/DataLock.h"
 #include "foundation/EString.h"
 #include "session/InstrumentSession.h"
+#include "session/SessionExchange.h"
 
 namespace talven {
 
@@ -21,10 +22,10 @@ void EraseAll(std::string& text, std::string_view part) {
 
 }  // namespace
 
-bool CInstrumentSession::ReadDisplayReply() {
+bool SessionExchange::ReadDisplayReply() {
     CommInstrumentTokenStream& s = *stream_;
     const bool attributes = HasCapability(capability::kFormatDisplay);
-    std::array<std::string, kPanelLines> texts;
+    std::array<std::string, CInstrumentSession::kPanelLines> texts;
     int lines = 0;
     for (int read = 0; read < kMaxReplyLines && lines < kDisplayLines; ++read) {
         const int header = ReadReplyHeader();
@@ -54,19 +55,19 @@ bool CInstrumentSession::ReadDisplayReply() {
     NotifyTarget panel = 0;
     {
         DataGuard guard;
-        displayTexts_ = texts;
-        panel = frontPanel_;
+        s_.displayTexts_ = texts;
+        panel = s_.frontPanel_;
     }
     PostToWindow(panel, wm::kDisplayChanged);
     return true;
 }
 
-bool CInstrumentSession::DisplayExchange(bool probing) {
+bool SessionExchange::DisplayExchange(bool probing) {
     bool ok = false;
     if (IsSessionOpen() && stream_) {
         UseBracket use(*this);
         if (probing)
-            AddCapability(capability::kSlashCommands);
+            s_.AddCapability(capability::kSlashCommands);
         for (int form = 0; form < 2 && !ok; ++form) {
             const bool slash = HasCapability(capability::kSlashCommands);
             const char* word = slash ? "/" : "k";
@@ -77,28 +78,28 @@ bool CInstrumentSession::DisplayExchange(bool probing) {
                 ok = SendCommand(word, argument) && ReadDisplayReply();
             if (ok || !probing || !slash)
                 break;
-            RemoveCapability(capability::kSlashCommands);
+            s_.RemoveCapability(capability::kSlashCommands);
         }
     }
     DataGuard guard;
-    displayPending_ = false;
+    s_.displayPending_ = false;
     return ok;
 }
 
-bool CInstrumentSession::LightExchange(bool storeNames) {
+bool SessionExchange::LightExchange(bool storeNames) {
     bool ok = false;
     if (IsSessionOpen() && stream_ && HasCapability(capability::kFormatDisplay)) {
         UseBracket use(*this);
         CommInstrumentTokenStream& s = *stream_;
-        std::array<std::string, kPanelLines> names;
-        std::array<std::int32_t, kPanelLines> states{};
+        std::array<std::string, CInstrumentSession::kPanelLines> names;
+        std::array<std::int32_t, CInstrumentSession::kPanelLines> states{};
         for (int send = 0; send < 3 && !ok; ++send) {
             if (!SendCommand("/", "k led"))
                 continue;
             if (ReadReplyHeader() != tok::K)
                 continue;
             int groups = 0;
-            for (; groups < kPanelLines; ++groups) {
+            for (; groups < CInstrumentSession::kPanelLines; ++groups) {
                 if (!IsWordToken(s.NextToken()))
                     break;
                 std::string name = s.GetTokenText();
@@ -115,23 +116,23 @@ bool CInstrumentSession::LightExchange(bool storeNames) {
             {
                 DataGuard guard;
                 if (storeNames) {
-                    lightNames_ = names;
+                    s_.lightNames_ = names;
                 } else {
-                    lightStates_ = states;
+                    s_.lightStates_ = states;
                 }
-                panel = frontPanel_;
+                panel = s_.frontPanel_;
             }
             PostToWindow(panel, storeNames ? wm::kLightNamesChanged : wm::kLightStatesChanged);
         }
     }
     DataGuard guard;
-    lightPending_ = false;
+    s_.lightPending_ = false;
     return ok;
 }
 
-bool CInstrumentSession::KeyExchange(int key) {
-    TALVEN_ASSERT(key >= 1 && key <= kMaxKey, "PanelExchanges");
-    SetLastActivity(DateTime::Now());
+bool SessionExchange::KeyExchange(int key) {
+    TALVEN_ASSERT(key >= 1 && key <= CInstrumentSession::kMaxKey, "PanelExchanges");
+    s_.SetLastActivity(DateTime::Now());
     if (!IsSessionOpen() || !stream_)
         return false;
     const int index = key - 1;
@@ -148,16 +149,16 @@ bool CInstrumentSession::KeyExchange(int key) {
     return DisplayExchange(false);
 }
 
-bool CInstrumentSession::ReadTargetFlow() {
+bool SessionExchange::ReadTargetFlow() {
     double flow = 0.0;
     if (!IsSessionOpen() || !stream_ || !ReadRealVariable("target_flow", flow))
         return false;
     DataGuard guard;
-    targetFlow_ = flow;
+    s_.targetFlow_ = flow;
     return true;
 }
 
-DateTime CInstrumentSession::ReadInstrumentDate() {
+DateTime SessionExchange::ReadInstrumentDate() {
     if (!IsSessionOpen() || !stream_)
         return DateTime();
     CommInstrumentTokenStream& s = *stream_;
@@ -181,7 +182,7 @@ DateTime CInstrumentSession::ReadInstrumentDate() {
     return january1.valid() ? january1 + GetReplyTime() : DateTime();
 }
 
-int CInstrumentSession::ReadChannelCount() {
+int SessionExchange::ReadChannelCount() {
     if (!IsSessionOpen() || !stream_)
         return 0;
     CommInstrumentTokenStream& s = *stream_;

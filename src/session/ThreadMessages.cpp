@@ -1,6 +1,7 @@
 #include "session/ThreadMessages.h"
 
 #include "session/InstrumentSession.h"
+#include "session/SessionExchange.h"
 
 namespace talven {
 
@@ -11,7 +12,7 @@ void CSessionRequest::Execute() {
     if (session == nullptr)
         return;  // the node is going away
     ran_ = true;
-    Run(*session);
+    Run(session->Exchange());
 }
 
 CTransferRequest::CTransferRequest(CInstrumentConnectedNode* node, NotifyTarget window, int successCode,
@@ -22,21 +23,21 @@ CTransferRequest::CTransferRequest(CInstrumentConnectedNode* node, NotifyTarget 
       failureCode_(failureCode),
       joinLines_(joinLines) {}
 
-void CTransferRequest::Run(CInstrumentSession& session) {
+void CTransferRequest::Run(SessionExchange& exchange) {
     bool ok = false;
-    if (session.IsSessionOpen()) {
-        CInstrumentSession::TransferBracket bracket(session, joinLines_);
-        ok = Transfer(session);
+    if (exchange.IsSessionOpen()) {
+        SessionExchange::TransferBracket bracket(exchange, joinLines_);
+        ok = Transfer(exchange);
     }
-    session.PostToWindow(window_, ok ? successCode_ : failureCode_);
+    exchange.PostToWindow(window_, ok ? successCode_ : failureCode_);
 }
 
-void CThreadMessageConnect::Run(CInstrumentSession& session) {
-    session.ConnectExchange();
+void CThreadMessageConnect::Run(SessionExchange& exchange) {
+    exchange.ConnectExchange();
 }
 
-void CThreadMessageDisconnect::Run(CInstrumentSession& session) {
-    session.DisconnectExchange();
+void CThreadMessageDisconnect::Run(SessionExchange& exchange) {
+    exchange.DisconnectExchange();
 }
 
 CThreadMessageRequestDisplay::~CThreadMessageRequestDisplay() {
@@ -53,16 +54,16 @@ CThreadMessageRequestLEDStates::~CThreadMessageRequestLEDStates() {
     }
 }
 
-void CThreadMessageRequestDisplay::Run(CInstrumentSession& session) {
-    session.DisplayExchange(false);
+void CThreadMessageRequestDisplay::Run(SessionExchange& exchange) {
+    exchange.DisplayExchange(false);
 }
 
-void CThreadMessageRequestLEDStates::Run(CInstrumentSession& session) {
-    session.LightExchange(false);
+void CThreadMessageRequestLEDStates::Run(SessionExchange& exchange) {
+    exchange.LightExchange(false);
 }
 
-void CThreadMessagePressButton::Run(CInstrumentSession& session) {
-    session.KeyExchange(key_);
+void CThreadMessagePressButton::Run(SessionExchange& exchange) {
+    exchange.KeyExchange(key_);
 }
 
 }  // namespace talven

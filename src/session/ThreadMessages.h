@@ -11,6 +11,7 @@ namespace talven {
 
 class CInstrumentConnectedNode;
 class CInstrumentSession;
+class SessionExchange;
 
 /// A request about one instrument node (not owned). Does nothing when the node is null.
 class CSessionRequest : public CThreadMessage {
@@ -21,8 +22,8 @@ class CSessionRequest : public CThreadMessage {
     bool HasRun() const { return ran_; }
 
   protected:
-    /// Runs the exchange on the node's session.
-    virtual void Run(CInstrumentSession& session) = 0;
+    /// Runs the exchange in the node's session, on its worker.
+    virtual void Run(SessionExchange& exchange) = 0;
 
   private:
     CInstrumentConnectedNode* node_;
@@ -41,9 +42,9 @@ class CTransferRequest : public CSessionRequest {
     NotifyTarget GetWindow() const { return window_; }
 
   protected:
-    void Run(CInstrumentSession& session) final;
+    void Run(SessionExchange& exchange) final;
     /// The exchange itself, on the worker; post 1031 and 1032 to GetWindow() as it goes.
-    virtual bool Transfer(CInstrumentSession& session) = 0;
+    virtual bool Transfer(SessionExchange& exchange) = 0;
 
   private:
     NotifyTarget window_;
@@ -58,7 +59,7 @@ class CThreadMessageConnect : public CSessionRequest {
     const char* GetRuntimeClass() const override { return "CThreadMessageConnect"; }
 
   protected:
-    void Run(CInstrumentSession& session) override;
+    void Run(SessionExchange& exchange) override;
 };
 
 class CThreadMessageDisconnect : public CSessionRequest {
@@ -67,7 +68,7 @@ class CThreadMessageDisconnect : public CSessionRequest {
     const char* GetRuntimeClass() const override { return "CThreadMessageDisconnect"; }
 
   protected:
-    void Run(CInstrumentSession& session) override;
+    void Run(SessionExchange& exchange) override;
 };
 
 class CThreadMessageRequestDisplay : public CSessionRequest {
@@ -78,7 +79,7 @@ class CThreadMessageRequestDisplay : public CSessionRequest {
     const char* GetRuntimeClass() const override { return "CThreadMessageRequestDisplay"; }
 
   protected:
-    void Run(CInstrumentSession& session) override;
+    void Run(SessionExchange& exchange) override;
 };
 
 class CThreadMessageRequestLEDStates : public CSessionRequest {
@@ -89,7 +90,7 @@ class CThreadMessageRequestLEDStates : public CSessionRequest {
     const char* GetRuntimeClass() const override { return "CThreadMessageRequestLEDStates"; }
 
   protected:
-    void Run(CInstrumentSession& session) override;
+    void Run(SessionExchange& exchange) override;
 };
 
 class CThreadMessagePressButton : public CSessionRequest {
@@ -99,7 +100,7 @@ class CThreadMessagePressButton : public CSessionRequest {
     int GetKey() const { return key_; }
 
   protected:
-    void Run(CInstrumentSession& session) override;
+    void Run(SessionExchange& exchange) override;
 
   private:
     int key_;

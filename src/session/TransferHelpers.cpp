@@ -6,14 +6,15 @@
 #include "foundation/DataLock.h"
 #include "foundation/Log.h"
 #include "session/InstrumentSession.h"
+#include "session/SessionExchange.h"
 
 namespace talven {
 
-bool CInstrumentSession::SendPlainText(std::string_view text) {
+bool SessionExchange::SendPlainText(std::string_view text) {
     return SendText(text, false);
 }
 
-void CInstrumentSession::TransmitDelay() {
+void SessionExchange::TransmitDelay() {
     const std::uint32_t delay = node_.GetSettings().transmitDelayMs;
     if (delay > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(delay));
@@ -24,7 +25,7 @@ std::string CInstrumentSession::GetLastRefusal() const {
     return lastRefusal_;
 }
 
-bool CInstrumentSession::AwaitConfirmation(int confirmationPhrase) {
+bool SessionExchange::AwaitConfirmation(int confirmationPhrase) {
     if (!stream_)
         return false;
     const int previous = stream_->SetReceiveTimeout(kConfirmationTimeoutMs);
@@ -37,14 +38,14 @@ bool CInstrumentSession::AwaitConfirmation(int confirmationPhrase) {
         refusal.pop_back();
     {
         DataGuard guard;
-        lastRefusal_ = std::move(refusal);
+        s_.lastRefusal_ = std::move(refusal);
     }
     stream_->SetMultiLine(joined);
     stream_->SetReceiveTimeout(previous);
     return ok;
 }
 
-bool CInstrumentSession::SendScript(std::string_view script, int confirmationPhrase, NotifyTarget window) {
+bool SessionExchange::SendScript(std::string_view script, int confirmationPhrase, NotifyTarget window) {
     std::vector<std::string_view> pieces;
     for (std::size_t start = 0; start < script.size();) {
         const std::size_t lf = script.find('\n', start);
@@ -56,7 +57,7 @@ bool CInstrumentSession::SendScript(std::string_view script, int confirmationPhr
     for (char c : script)
         lineFeeds += c == '\n' ? 1 : 0;
     PostToWindow(window, wm::kTransferStart, lineFeeds);
-    FlushInput();
+    s_.FlushInput();
     for (std::string_view piece : pieces) {
         if (!SendText(piece, false))
             return false;
@@ -66,11 +67,11 @@ bool CInstrumentSession::SendScript(std::string_view script, int confirmationPhr
     return AwaitConfirmation(confirmationPhrase);
 }
 
-std::string CInstrumentSession::ReadRawLine(int timeoutMs, std::size_t maxBytes) {
-    if (!IsConnected() || maxBytes == 0)
+std::string SessionExchange::ReadRawLine(int timeoutMs, std::size_t maxBytes) {
+    if (!s_.IsConnected() || maxBytes == 0)
         return std::string();
     std::string line(maxBytes, '\0');
-    const int n = GetConnection()->Read(line.data(), static_cast<int>(maxBytes), timeoutMs, '\n', true);
+    const int n = s_.GetConnection()->Read(line.data(), static_cast<int>(maxBytes), timeoutMs, '\n', true);
     line.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
     if (!line.empty())
         Log(kLogResponse, line);

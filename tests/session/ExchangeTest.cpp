@@ -58,11 +58,12 @@ class ExchangeTest : public ::testing::Test {
         s.receiveTimeoutMs = 10;
         node.SetSettings(s);
         session = &CInstrumentSession::Of(node);
+        exchange = std::make_unique<SessionExchange>(*session);
         session->SetFrontPanel(5);
     }
     void TearDown() override {
         if (session->IsSessionOpen())
-            session->DisconnectExchange();
+            exchange->DisconnectExchange();
         EXPECT_FALSE(log.Contains(kLogError, "Assertion failed"));
     }
     std::string Caps() const { return node.GetIdentity().capabilities; }
@@ -84,6 +85,8 @@ class ExchangeTest : public ::testing::Test {
     CInstrumentConnectedNode node{"Bench", 9};
     ScriptedLink* link = nullptr;
     CInstrumentSession* session = nullptr;
+    // The exchanges run here on the test's thread, as the worker would run them.
+    std::unique_ptr<SessionExchange> exchange;
 };
 
 TEST_F(ExchangeTest, capabilitiesWithAWrongChecksumAreIgnoredAndInferredFromTheListing) {
@@ -92,7 +95,7 @@ TEST_F(ExchangeTest, capabilitiesWithAWrongChecksumAreIgnoredAndInferredFromTheL
                           "CONFIG[1]=Software Revision F.2\r\n" + Header('V') +
                           "CONFIG[2]=Orvane Protocol Rev. 1.0\r\n";
     AnalyzerDisplay("k disp");
-    session->ConnectExchange();
+    exchange->ConnectExchange();
     ASSERT_TRUE(session->IsSessionOpen());
     EXPECT_EQ(sent["instcaps"], 3);
     EXPECT_EQ(session->GetModelName(), "Q860E");
@@ -111,7 +114,7 @@ TEST_F(ExchangeTest, calibratorText860WithoutModelNameIsFamily3AndE10IsBelowE4) 
     replies["v config"] = Header('V') + "CONFIG[0]=M100 Calibrator 860 unit\r\n" + Header('V') +
                           "CONFIG[1]=Revision E.10\r\n" + Header('V') +
                           "CONFIG[2]=Orvane Protocol Rev. 1.0\r\n";
-    session->ConnectExchange();
+    exchange->ConnectExchange();
     EXPECT_EQ(session->GetModelFamily(), 3);
     EXPECT_EQ(session->GetModelName(), "Unknown");
     EXPECT_TRUE(HasAll("c!@%*#$"));
@@ -123,7 +126,7 @@ TEST_F(ExchangeTest, identityR860UGivesFamily9AndTheStepKinds) {
     replies["instcaps"] = "A," + Sum("A") + "\r\n";
     const std::string body = "[\"R860U\",\"12860-0100\",\"2207\",\"E.12\",\"3.2\"]";
     replies["instid"] = body + "," + Sum(body) + "\r\n";
-    session->ConnectExchange();
+    exchange->ConnectExchange();
     EXPECT_EQ(session->GetModelName(), "R860U");
     EXPECT_EQ(session->GetModelFamily(), 9);
     EXPECT_TRUE(HasAll("A!@%*#$"));
@@ -135,7 +138,7 @@ TEST_F(ExchangeTest, identityInLowerCaseGivesNoFamily) {
     replies["instcaps"] = "A," + Sum("A") + "\r\n";
     const std::string body = "[\"r860u\",\"1\"]";
     replies["instid"] = body + "," + Sum(body) + "\r\n";
-    session->ConnectExchange();
+    exchange->ConnectExchange();
     EXPECT_EQ(session->GetModelName(), "r860u");
     EXPECT_EQ(session->GetModelFamily(), 0);
     EXPECT_EQ(Caps(), "A");
@@ -145,32 +148,32 @@ TEST_F(ExchangeTest, identityWithAWrongChecksumFallsBackToTheListing) {
     replies["instcaps"] = "A," + Sum("A") + "\r\n";
     replies["instid"] = "[\"R860U\"],0\r\n";
     replies["v config"] = Header('V') + "CONFIG[0]=R514 Analyzer\r\n";
-    session->ConnectExchange();
+    exchange->ConnectExchange();
     EXPECT_EQ(sent["v config"], 1);
     EXPECT_EQ(session->GetModelName(), "R514");
     EXPECT_EQ(session->GetModelFamily(), 0);  // the listing names only calibrator families
 }
 
 TEST_F(ExchangeTest, headerFieldsOutOfRangeAreClampedAndTheDateFollowsTheHeader) {
-    session->ConnectExchange();
+    exchange->ConnectExchange();
     replies["v curr_date"] = "V 060:12:30 0000 CURR_DATE=03/01/2026\r\n";
-    EXPECT_EQ(session->ReadInstrumentDate(), DateTime::FromElements(2026, 3, 1, 12, 30, 0));
+    EXPECT_EQ(exchange->ReadInstrumentDate(), DateTime::FromElements(2026, 3, 1, 12, 30, 0));
     replies["v curr_date"] = "V 400:25:61 0000 CURR_DATE=03/01/2026\r\n";
-    EXPECT_EQ(session->ReadInstrumentDate(), DateTime::FromElements(2026, 1, 1, 0, 0, 0));
+    EXPECT_EQ(exchange->ReadInstrumentDate(), DateTime::FromElements(2026, 1, 1, 0, 0, 0));
     replies.erase("v curr_date");
-    EXPECT_EQ(session->ReadInstrumentDate().seconds(), 0u);
+    EXPECT_EQ(exchange->ReadInstrumentDate().seconds(), 0u);
 }
 
 TEST_F(ExchangeTest, displayLineOf41CharactersIsIgnoredAndAnOddAttributeLengthLosesItsMiddle) {
     replies["instcaps"] = "C," + Sum("C") + "\r\n";
-    session->ConnectExchange();
+    exchange->ConnectExchange();
     const std::string chars(20, 'a');
     const std::string attrs(20, '7');
     replies["k disp"] = Header('K') + "1:" + std::string(39, 'z') + "\r\n" + Header('K') + "1:" + chars +
                         "X" + attrs + "\r\n" + Header('D') + "2:" + std::string(60, 'q') + "\r\n" +
                         Header('K') + "2:" + chars + "Y" + attrs + "\r\n";
     notices.clear();
-    ASSERT_TRUE(session->DisplayExchange(false));
+    ASSERT_TRUE(exchange->DisplayExchange(false));
     const auto texts = session->GetDisplayTexts();
     EXPECT_EQ(texts[0], chars + chars);
     EXPECT_EQ(texts[1], attrs + attrs);
@@ -180,10 +183,10 @@ TEST_F(ExchangeTest, displayLineOf41CharactersIsIgnoredAndAnOddAttributeLengthLo
 
 TEST_F(ExchangeTest, failedDisplayReadKeepsThePreviousTexts) {
     AnalyzerDisplay("k disp");
-    session->ConnectExchange();
+    exchange->ConnectExchange();
     const auto before = session->GetDisplayTexts();
     replies.erase("k disp");
-    EXPECT_FALSE(session->DisplayExchange(false));
+    EXPECT_FALSE(exchange->DisplayExchange(false));
     EXPECT_EQ(session->GetDisplayTexts(), before);
     EXPECT_FALSE(session->IsDisplayRequestPending());
 }
@@ -191,33 +194,33 @@ TEST_F(ExchangeTest, failedDisplayReadKeepsThePreviousTexts) {
 TEST_F(ExchangeTest, lightsWithTwoGroupsLeaveTheThirdLightAtZero) {
     replies["instcaps"] = "C," + Sum("C") + "\r\n";
     replies["/ k led"] = Header('K') + "SAMPLE_LED=1 CAL_LED=2\r\n";
-    session->ConnectExchange();
+    exchange->ConnectExchange();
     EXPECT_EQ(session->GetLightNames(), (std::array<std::string, 3>{"SAMPLE", "CAL", ""}));
-    ASSERT_TRUE(session->LightExchange(false));
+    ASSERT_TRUE(exchange->LightExchange(false));
     EXPECT_EQ(session->GetLightStates(), (std::array<std::int32_t, 3>{1, 2, 0}));
     replies["/ k led"] = Header('V') + "SAMPLE_LED=1\r\n";
-    EXPECT_FALSE(session->LightExchange(false));
+    EXPECT_FALSE(exchange->LightExchange(false));
     EXPECT_EQ(sent["/ k led"], 5);  // one at connect, one, then three tries
 }
 
 TEST_F(ExchangeTest, keyPressUsesTheFormTheCapabilitiesChoose) {
     replies["instcaps"] = "kC," + Sum("kC") + "\r\n";
     AnalyzerDisplay("/ k 2,-3 exp for");
-    session->ConnectExchange();
-    ASSERT_TRUE(session->KeyExchange(3));
+    exchange->ConnectExchange();
+    ASSERT_TRUE(exchange->KeyExchange(3));
     EXPECT_EQ(sent["/ k 2,-3 exp for"], 1);
-    session->RemoveCapability('C');
+    test::DropCapability(node, 'C');
     AnalyzerDisplay("/ k 8");
-    EXPECT_TRUE(session->KeyExchange(9));
-    session->RemoveCapability('k');
+    EXPECT_TRUE(exchange->KeyExchange(9));
+    test::DropCapability(node, 'k');
     AnalyzerDisplay("k k 0");
-    EXPECT_TRUE(session->KeyExchange(1));
-    EXPECT_THROW(session->KeyExchange(0), AssertionException);
+    EXPECT_TRUE(exchange->KeyExchange(1));
+    EXPECT_THROW(exchange->KeyExchange(0), AssertionException);
 }
 
 TEST_F(ExchangeTest, withoutAPasswordNoLogOnLogOffOrDrainHappens) {
-    session->ConnectExchange();
-    session->DisconnectExchange();
+    exchange->ConnectExchange();
+    exchange->DisconnectExchange();
     EXPECT_EQ(sent.count("logon 0"), 0u);
     EXPECT_EQ(sent.count("logoff"), 0u);
     EXPECT_EQ(link->Closes(), 1);
@@ -232,10 +235,10 @@ TEST_F(ExchangeTest, logOnAndLogOffWithTheInstrumentIdAndMustLogOnCountsAsLogged
     node.SetSettings(s);
     replies["logon 12 4711"] = Header('L') + "LOG ON SUCCESSFUL\r\n";
     replies["logoff 12"] = Header('L') + "MUST LOG ON\r\n";
-    session->ConnectExchange();
+    exchange->ConnectExchange();
     ASSERT_TRUE(session->IsSessionOpen());
     EXPECT_EQ(sent["logon 12 4711"], 1);
-    EXPECT_TRUE(session->LogOff());
+    EXPECT_TRUE(exchange->LogOff());
     EXPECT_EQ(link->Written()[0], "\x03\x03\r\n\r\n");
     EXPECT_EQ(link->Written()[1], "\x03logon 12 4711\r\n");
 }
@@ -243,20 +246,20 @@ TEST_F(ExchangeTest, logOnAndLogOffWithTheInstrumentIdAndMustLogOnCountsAsLogged
 TEST_F(ExchangeTest, modeIsRewrittenThenRestoredWithTheInstrumentsOtherBits) {
     replies["v RS232_MODE"] = Header('V') + "RS232_MODE=4099\r\n";
     replies["v RS232_MODE=3"] = Header('V') + "RS232_MODE=3\r\n";
-    session->ConnectExchange();
+    exchange->ConnectExchange();
     EXPECT_TRUE(session->IsModeChanged());
     EXPECT_EQ(session->GetSavedMode(), 0x1003);
     EXPECT_EQ(sent["v RS232_MODE=3"], 1);
     replies["v RS232_MODE"] = Header('V') + "RS232_MODE=1027\r\n";
-    session->DisconnectExchange();
+    exchange->DisconnectExchange();
     EXPECT_EQ(sent["v RS232_MODE=5123"], 3);  // no reply to the write: three tries
 }
 
 TEST_F(ExchangeTest, unreadableModeOnDisconnectWritesTheSavedModeBack) {
     replies["v RS232_MODE"] = Header('V') + "RS232_MODE=4099\r\n";
-    session->ConnectExchange();
+    exchange->ConnectExchange();
     replies.erase("v RS232_MODE");
-    session->DisconnectExchange();
+    exchange->DisconnectExchange();
     EXPECT_GE(sent["v RS232_MODE=4099"], 1);
 }
 

@@ -13,9 +13,11 @@
 #include <thread>
 #include <vector>
 
+#include "foundation/DataLock.h"
 #include "foundation/Log.h"
 #include "session/CommInterface.h"
 #include "session/InstrumentSession.h"
+#include "session/SessionExchange.h"
 #include "transport/Connection.h"
 
 namespace talven::test {
@@ -47,6 +49,14 @@ class Sentinel : public CThreadMessage {
 
 /// Waits until every request posted to the session so far has finished, or the session took no
 /// more. A connect counts as finished once its link is open and its exchange is over.
+/// Takes a capability from what the node learned, as an instrument without it would have said.
+inline void DropCapability(CInstrumentConnectedNode& node, char c) {
+    DataGuard guard;
+    InstrumentIdentity identity = node.GetIdentity();
+    std::erase(identity.capabilities, c);
+    node.SetIdentity(identity);
+}
+
 inline bool Settle(CInstrumentSession& session, int limitMs = 30000) {
     auto sentinel = std::make_unique<Sentinel>();
     const auto done = sentinel->Done();

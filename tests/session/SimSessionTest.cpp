@@ -40,10 +40,10 @@ class ScriptDownload : public CTransferRequest {
     const char* GetRuntimeClass() const override { return "ScriptDownload"; }
 
   protected:
-    bool Transfer(CInstrumentSession& s) override {
+    bool Transfer(SessionExchange& s) override {
         s.PostToWindow(GetWindow(), wm::kTransferStart, 4);
         CommInstrumentTokenStream& t = *s.GetStream();
-        inUse = s.IsInUse() && s.GetDisplayPollingCount() == 0 && t.GetMultiLine();
+        inUse = s.Session().IsInUse() && s.Session().GetDisplayPollingCount() == 0 && t.GetMultiLine();
         if (!s.SendCommand("d", "print script &") || t.NextToken() != tok::DASBEGIN)
             return false;
         for (int kind = t.NextToken(); kind != tok::DASEND; kind = t.NextToken()) {
@@ -67,7 +67,7 @@ class ScriptSend : public CTransferRequest {
     const char* GetRuntimeClass() const override { return "ScriptSend"; }
 
   protected:
-    bool Transfer(CInstrumentSession& s) override {
+    bool Transfer(SessionExchange& s) override {
         if (!s.SendCommand("d", "print script &"))
             return false;
         std::string script;
@@ -88,15 +88,15 @@ class ScriptSend : public CTransferRequest {
 /// Runs a piece of exchange code on the worker.
 class Exchange : public CSessionRequest {
   public:
-    Exchange(CInstrumentConnectedNode* node, std::function<void(CInstrumentSession&)> body)
+    Exchange(CInstrumentConnectedNode* node, std::function<void(SessionExchange&)> body)
         : CSessionRequest(node), body_(std::move(body)) {}
     const char* GetRuntimeClass() const override { return "Exchange"; }
 
   protected:
-    void Run(CInstrumentSession& s) override { body_(s); }
+    void Run(SessionExchange& s) override { body_(s); }
 
   private:
-    std::function<void(CInstrumentSession&)> body_;
+    std::function<void(SessionExchange&)> body_;
 };
 
 /// A transfer that holds the worker until the test lets it finish.
@@ -108,7 +108,7 @@ class HeldTransfer : public CTransferRequest {
     const char* GetRuntimeClass() const override { return "HeldTransfer"; }
 
   protected:
-    bool Transfer(CInstrumentSession&) override {
+    bool Transfer(SessionExchange&) override {
         release_.wait();
         return true;
     }
@@ -207,7 +207,7 @@ class SimSessionTest : public ::testing::TestWithParam<Over> {
         return out;
     }
     std::string Caps() const { return node->GetIdentity().capabilities; }
-    void OnWorker(std::function<void(CInstrumentSession&)> body) {
+    void OnWorker(std::function<void(SessionExchange&)> body) {
         ASSERT_TRUE(session->PostRequest(std::make_unique<Exchange>(node.get(), std::move(body))));
         Settle();
     }
@@ -380,7 +380,9 @@ TEST_P(SimSessionTest, transferMarksInUseAndHoldsPollingOff) {
     EXPECT_TRUE(ScriptDownload::inUse.load());
     EXPECT_FALSE(session->IsInUse());
     EXPECT_EQ(session->GetDisplayPollingCount(), 1);
-    EXPECT_FALSE(session->GetStream()->GetMultiLine());
+    bool joined = true;
+    OnWorker([&](SessionExchange& s) { joined = s.GetStream()->GetMultiLine(); });
+    EXPECT_FALSE(joined);
 }
 
 TEST_P(SimSessionTest, displayTickPostsNothingWhileATransferRunsAndPollsAfterIt) {
@@ -436,18 +438,18 @@ TEST_P(SimSessionTest, channelCountAndInstrumentDateAreRead) {
     Connect();
     int byQuery = -1, byRecords = -1;
     DateTime date;
-    OnWorker([&](CInstrumentSession& s) {
+    OnWorker([&](SessionExchange& s) {
         byQuery = s.ReadChannelCount();
-        s.RemoveCapability('o');
+        test::DropCapability(*node, 'o');
         byRecords = s.ReadChannelCount();
-        s.RemoveCapability('r');
+        test::DropCapability(*node, 'r');
         date = s.ReadInstrumentDate();
     });
     EXPECT_EQ(byQuery, 4);
     EXPECT_EQ(byRecords, 4);
     EXPECT_EQ(date, DateTime::FromElements(2026, 3, 1, 12, 0, 0));
     int none = -1;
-    OnWorker([&](CInstrumentSession& s) { none = s.ReadChannelCount(); });
+    OnWorker([&](SessionExchange& s) { none = s.ReadChannelCount(); });
     EXPECT_EQ(none, 0);
 }
 

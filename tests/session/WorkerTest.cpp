@@ -175,7 +175,7 @@ TEST_F(WorkerTest, sendTextLogsTheCommandAndFailsWithoutALink) {
     EXPECT_TRUE(session->SendText("\x03v x\r\n", true));
     EXPECT_EQ(link->Written(), std::vector<std::string>{"\x03v x\r\n"});
     EXPECT_EQ(log.Lines(kLogCommand), std::vector<std::string>{"\x03v x\r\n"});
-    EXPECT_EQ(session->ReadRawLine(10, 100), "");  // flushed before sending
+    EXPECT_EQ(SessionExchange(*session).ReadRawLine(10, 100), "");  // flushed before sending
     session->CloseLink(true);
 }
 
@@ -258,11 +258,13 @@ TEST_F(WorkerTest, displayTickPollsEvery51TicksAtFiveSecondsAndNotDuringTransfer
     }
     EXPECT_EQ(pollTicks, (std::vector<int>{51, 51, 51}));
     const int countdown = session->GetPollCountdown();
-    session->AddDisplayPollingCount(-1);
-    for (int tick = 0; tick < 200; ++tick)
-        session->DisplayTick();
+    {
+        SessionExchange exchange(*session);
+        SessionExchange::PollingHold held(exchange);
+        for (int tick = 0; tick < 200; ++tick)
+            session->DisplayTick();
+    }
     EXPECT_EQ(session->GetPollCountdown(), countdown);
-    session->AddDisplayPollingCount(1);
 }
 
 TEST_F(WorkerTest, ticksPostNothingWhileTheConnectExchangeRuns) {
