@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(g++ cmake make pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev libserialport-dev
-          qt6-base-dev libgl-dev
+          qt6-base-dev libgl-dev dpkg-dev appstream desktop-file-utils
           clang libclang-rt-14-dev)
 if [ "${1:-}" = "gui" ]; then
   packages+=(xvfb xauth)
