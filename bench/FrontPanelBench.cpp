@@ -99,7 +99,8 @@ void BM_KeyPressToPanelDisplay(benchmark::State& state) {
             break;
         }
         panel.OnNotification(wm::kDisplayChanged, 0);
-        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         slowest = std::max(slowest, ms);
         benchmark::DoNotOptimize(panel.MessageField().text.data());
         key = key == 2 ? 1 : 2;

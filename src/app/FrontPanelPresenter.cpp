@@ -169,7 +169,8 @@ void FrontPanelPresenter::ShowStatus(const std::string& text) {
 
 void FrontPanelPresenter::ShowLine1(const std::string& display, const Attributes& attributes) {
     mode_ = attributes.FieldOf(display, 0, panel::kModeWidth);
-    const std::string reading = display.substr(panel::kReadingStart, panel::kLineWidth - panel::kReadingStart);
+    const std::string reading =
+        display.substr(panel::kReadingStart, panel::kLineWidth - panel::kReadingStart);
     const bool calibrator = layout_ == PanelLayout::kCalibrator;
     if (display[panel::kReadingStart - 1] == ' ' && panel::IsReading(reading, calibrator)) {
         message_ = attributes.FieldOf(display, panel::kModeWidth, panel::kMessageWidth);
@@ -186,7 +187,8 @@ void FrontPanelPresenter::ShowKeyCaptions(const std::string& display, const Attr
     }
 }
 
-void FrontPanelPresenter::AddReading(const std::string& reading, std::size_t start, const Attributes& attributes) {
+void FrontPanelPresenter::AddReading(const std::string& reading, std::size_t start,
+                                     const Attributes& attributes) {
     const std::size_t equals = reading.find('=');
     PanelReading row;
     row.name = reading.substr(0, equals);
@@ -196,7 +198,8 @@ void FrontPanelPresenter::AddReading(const std::string& reading, std::size_t sta
         ++from;
     row.value = TrimRight(reading.substr(from));
     row.colourAttributes = attributes.colour.substr(start + from, std::max<std::size_t>(row.value.size(), 1));
-    row.emphasisAttributes = attributes.emphasis.substr(start + from, std::max<std::size_t>(row.value.size(), 1));
+    row.emphasisAttributes =
+        attributes.emphasis.substr(start + from, std::max<std::size_t>(row.value.size(), 1));
     ReplaceAll(row.value, "XXXX", "------");
     row.highlightTicks = panel::kHighlightTicks;
 
@@ -232,10 +235,12 @@ void FrontPanelPresenter::ShowTable() {
 
 ReadingFields FrontPanelPresenter::FieldsOf(const PanelReading& reading) const {
     std::string value = reading.value;
-    PanelColour colour = reading.highlightTicks > 0
-                             ? panel::kHighlightColour
-                             : panel::AttributeColour(static_cast<unsigned char>(reading.colourAttributes.front()));
-    const bool emphasis = panel::AttributeEmphasis(static_cast<unsigned char>(reading.emphasisAttributes.front()));
+    PanelColour colour =
+        reading.highlightTicks > 0
+            ? panel::kHighlightColour
+            : panel::AttributeColour(static_cast<unsigned char>(reading.colourAttributes.front()));
+    const bool emphasis =
+        panel::AttributeEmphasis(static_cast<unsigned char>(reading.emphasisAttributes.front()));
     if (!value.empty() && value.back() == '*') {
         value.pop_back();
         colour = panel::kStarredColour;
@@ -294,8 +299,9 @@ void FrontPanelPresenter::SetPanelKind(int kind, std::string_view capabilities) 
     case 3: first = {true, FormatMessage(msg::kButtonScrollModule), kActionScrollModule}; break;
     default: first = {}; break;
     }
-    buttons_[1] = (kind & 0xFF00) == 0x100 ? ConfigButton{true, FormatMessage(msg::kButtonLevels), kActionLevelTable}
-                                           : ConfigButton{};
+    buttons_[1] = (kind & 0xFF00) == 0x100
+                      ? ConfigButton{true, FormatMessage(msg::kButtonLevels), kActionLevelTable}
+                      : ConfigButton{};
     // Built afresh for each announcement: a reconnect in the same panel must not add them twice.
     const auto has = [&](char c) { return capability::Has(capabilities, c); };
     menu_ = {{kCommandInstrumentInformation, FormatMessage(msg::kMenuInstrumentInformation)}};
@@ -303,13 +309,15 @@ void FrontPanelPresenter::SetPanelKind(int kind, std::string_view capabilities) 
         menu_.push_back({kCommandDlogConfiguration, FormatMessage(msg::kMenuDlogConfiguration)});
     if (has(capability::kCalScript))
         menu_.push_back({kCommandSequences, FormatMessage(msg::kMenuSequences)});
-    if (has(capability::kLevelTable) || has(capability::kLevelTableFlow) || has(capability::kLevelTableActions))
+    if (has(capability::kLevelTable) || has(capability::kLevelTableFlow) ||
+        has(capability::kLevelTableActions))
         menu_.push_back({kCommandLevelTable, FormatMessage(msg::kMenuLevelTable)});
 }
 
 void FrontPanelPresenter::SetLayoutFrom(std::string_view capabilities) {
-    const PanelLayout wanted =
-        capability::Has(capabilities, capability::kCalibrator) ? PanelLayout::kCalibrator : PanelLayout::kAnalyzer;
+    const PanelLayout wanted = capability::Has(capabilities, capability::kCalibrator)
+                                   ? PanelLayout::kCalibrator
+                                   : PanelLayout::kAnalyzer;
     if (wanted == PanelLayout::kCalibrator || wanted != layout_) {
         layout_ = wanted;
         statusShown_ = false;
@@ -410,8 +418,8 @@ CloseDecision FrontPanelPresenter::RequestClose() {
     if (session == nullptr || !session->IsSessionOpen())
         return CloseDecision::kClose;
     if (!session->IsPanelFree()) {
-        GetUserPrompt().MessageBox(FormatMessage(msg::kCannotDisconnectNow), FormatMessage(msg::kCaptionError),
-                                   mb::kOk | mb::kIconWarning);
+        GetUserPrompt().MessageBox(FormatMessage(msg::kCannotDisconnectNow),
+                                   FormatMessage(msg::kCaptionError), mb::kOk | mb::kIconWarning);
         return CloseDecision::kStay;
     }
     const int answer = GetUserPrompt().MessageBox(FormatMessage(msg::kConfirmDisconnect),

@@ -24,7 +24,8 @@ void ShowInformation(CInstrumentNode& node) {
     std::string text;
     for (const std::string& line : session->GetInformationLines())
         text += line + "\n";
-    GetUserPrompt().MessageBox(text, FormatMessage(msg::kInstrumentInformationTitle), mb::kOk | mb::kIconInformation);
+    GetUserPrompt().MessageBox(text, FormatMessage(msg::kInstrumentInformationTitle),
+                               mb::kOk | mb::kIconInformation);
 }
 
 void SayNotAvailable(int windowName) {

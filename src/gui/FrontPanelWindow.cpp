@@ -315,7 +315,8 @@ void FrontPanelWindow::BuildWidgets() {
         lights_[static_cast<std::size_t>(i)] = new panelui::LightWidget(colours[i], this);
         lightNames_[static_cast<std::size_t>(i)] = MakeFieldLabel(this, "lightName");
         lightsBox->addWidget(lights_[static_cast<std::size_t>(i)], i, 0, Qt::AlignCenter);
-        lightsBox->addWidget(lightNames_[static_cast<std::size_t>(i)], i, 1, Qt::AlignLeft | Qt::AlignVCenter);
+        lightsBox->addWidget(lightNames_[static_cast<std::size_t>(i)], i, 1,
+                             Qt::AlignLeft | Qt::AlignVCenter);
     }
     lightsBox->setRowStretch(3, 1);
     top->addLayout(lightsBox);
@@ -370,7 +371,12 @@ void FrontPanelWindow::BuildMenu() {
 }
 
 void FrontPanelWindow::RebuildInstrumentMenu() {
-    instrumentMenu_->clear();
+    // An entry's own command may still be running (its window open) when the entries change.
+    for (QAction* action : instrumentMenu_->actions()) {
+        instrumentMenu_->removeAction(action);
+        if (action != largeAction_ && action != disconnectAction_)
+            action->deleteLater();
+    }
     for (const PanelMenuEntry& entry : presenter_.MenuEntries()) {
         const int command = entry.command;
         instrumentMenu_->addAction(ToQt(entry.text), this, [this, command] {
@@ -458,7 +464,8 @@ void FrontPanelWindow::RefreshButtons() {
         f.setBold(key.caption.emphasis);
         keys_[i]->setFont(f);
     }
-    const std::array<const talven::ConfigButton*, 2> buttons{&presenter_.FirstButton(), &presenter_.SecondButton()};
+    const std::array<const talven::ConfigButton*, 2> buttons{&presenter_.FirstButton(),
+                                                             &presenter_.SecondButton()};
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         configButtons_[i]->setText(ToQt(buttons[i]->caption).replace('\r', '\n'));
         configButtons_[i]->setVisible(buttons[i]->shown);
@@ -505,7 +512,9 @@ void FrontPanelWindow::RunPanelWindow(PanelWindow window) {
 
 void FrontPanelWindow::closeEvent(QCloseEvent* event) {
     if (!disposed_ && !closingWithoutAsking_) {
+        askingToClose_ = true;
         const CloseDecision decision = presenter_.RequestClose();
+        askingToClose_ = false;
         // The idle check may have closed the panel while the question was open.
         if (!disposed_ && decision == CloseDecision::kStay) {
             event->ignore();
@@ -520,12 +529,15 @@ void FrontPanelWindow::closeEvent(QCloseEvent* event) {
 
 void FrontPanelWindow::CloseWithoutAsking() {
     closingWithoutAsking_ = true;
-    // close() refuses while a close is already being asked about; the panel goes all the same.
-    if (!close()) {
+    if (askingToClose_) {
+        // This runs inside the event loop of the question whether to close: a close now would do
+        // nothing. The panel goes all the same; the close being asked about accepts and deletes it
+        // once its handler has returned.
         Dispose();
         hide();
-        deleteLater();
+        return;
     }
+    close();
 }
 
 void FrontPanelWindow::Dispose() {

@@ -94,6 +94,7 @@ class FrontPanelWindow : public QWidget, public NotificationSink, public FrontPa
     PanelSize size_;
     bool disposed_ = false;
     bool closingWithoutAsking_ = false;
+    bool askingToClose_ = false;
 
     QMenuBar* menuBar_ = nullptr;
     QMenu* instrumentMenu_ = nullptr;

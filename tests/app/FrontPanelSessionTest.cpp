@@ -27,7 +27,8 @@ constexpr NotifyTarget kPanel = 77;
 class HeldTransfer : public CTransferRequest {
   public:
     HeldTransfer(CInstrumentConnectedNode* node, std::shared_future<void> release)
-        : CTransferRequest(node, 0, wm::kDownloadDone, wm::kDownloadFailed, true), release_(std::move(release)) {}
+        : CTransferRequest(node, 0, wm::kDownloadDone, wm::kDownloadFailed, true),
+          release_(std::move(release)) {}
     const char* GetRuntimeClass() const override { return "HeldTransfer"; }
 
   protected:

@@ -36,8 +36,8 @@ struct PanelDisplay {
         return text;
     }
     std::string Attributes() const {
-        return std::string(12, modeAttribute) + std::string(19, messageAttribute) + std::string(9, readingAttribute) +
-               std::string(40, keyAttribute);
+        return std::string(12, modeAttribute) + std::string(19, messageAttribute) +
+               std::string(9, readingAttribute) + std::string(40, keyAttribute);
     }
     std::array<std::string, 3> Texts() const { return {Text(), Attributes(), Attributes()}; }
 };

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
@@ -31,7 +32,8 @@ using test::WaitFor;
 
 /// One simulated instrument on loopback TCP and the node that reaches it.
 struct SimulatedInstrument {
-    SimulatedInstrument(const std::string& profile, const std::string& name, std::uint32_t id) : node(name, id) {
+    SimulatedInstrument(const std::string& profile, const std::string& name, std::uint32_t id)
+        : node(name, id) {
         sim::InstrumentOptions o;
         o.profile = profile;
         o.clockStart = DateTime::FromElements(2026, 3, 1, 12, 0, 0).seconds();
@@ -106,13 +108,15 @@ TEST_F(FrontPanelWindowTest, analyzerPanelShowsTheInstrumentAndItsKeysChangeIt) 
     EXPECT_EQ(panel->windowTitle(), "Talven Remote Interface - Roof");
     EXPECT_TRUE(MessageStartsWith(panel, "RANGE="));
     EXPECT_EQ(panel->KeyButton(8)->text(), "SETUP");
-    ASSERT_TRUE(WaitFor([&] { return panel->LightName(2) == "FAULT" && panel->ConfigButton(0)->isVisible(); }));
+    ASSERT_TRUE(
+        WaitFor([&] { return panel->LightName(2) == "FAULT" && panel->ConfigButton(0)->isVisible(); }));
     EXPECT_EQ(panel->ConfigButton(0)->text(), "&DLOG");
     EXPECT_FALSE(panel->ConfigButton(1)->isVisible());
 
     // Digit keys press the instrument's keys; so do the buttons.
     QTest::keyClick(panel, Qt::Key_2);
-    ASSERT_TRUE(WaitFor([&] { return MessageStartsWith(panel, "STABIL="); })) << panel->MessageLabel()->text().toStdString();
+    ASSERT_TRUE(WaitFor([&] { return MessageStartsWith(panel, "STABIL="); }))
+        << panel->MessageLabel()->text().toStdString();
     QTest::mouseClick(panel->KeyButton(1), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return MessageStartsWith(panel, "RANGE="); }));
 
@@ -120,7 +124,8 @@ TEST_F(FrontPanelWindowTest, analyzerPanelShowsTheInstrumentAndItsKeysChangeIt) 
     for (int step = 0; step < 2; ++step) {
         roof.sim->instrument().clock().advance(10);
         QTest::keyClick(panel, Qt::Key_2);
-        ASSERT_TRUE(WaitFor([&] { return panel->presenter().Readings().size() == static_cast<std::size_t>(step + 2); }));
+        ASSERT_TRUE(WaitFor(
+            [&] { return panel->presenter().Readings().size() == static_cast<std::size_t>(step + 2); }));
     }
     // The periodic poll reads the lights' states: SAMPLE lit in the sample mode.
     ASSERT_TRUE(roof.session().PostLightRequest());
@@ -178,8 +183,8 @@ TEST_F(FrontPanelWindowTest, calibratorPanelHasItsLayoutButtonsAndMenu) {
     for (QAction* action : panel->InstrumentMenu()->actions())
         if (!action->isSeparator())
             entries << action->text();
-    EXPECT_EQ(entries, (QStringList{"&Instrument information", "Configure &sequences", "Configure &level table",
-                                    "&Large display", "&Disconnect"}));
+    EXPECT_EQ(entries, (QStringList{"&Instrument information", "Configure &sequences",
+                                    "Configure &level table", "&Large display", "&Disconnect"}));
 
     QTest::mouseClick(panel->KeyButton(1), Qt::LeftButton);  // GEN
     ASSERT_TRUE(WaitFor([&] { return panel->ModeLabel()->text() == "GENERATE"; }));
@@ -227,6 +232,40 @@ TEST_F(FrontPanelWindowTest, theIdleCheckClosesThePanelAndDisconnects) {
     roof.session().IdleCheck(DateTime::FromSeconds(DateTime::Now().seconds() + 3600));
     EXPECT_EQ(host->PanelOf(roof.node.GetId()), nullptr);
     EXPECT_EQ(prompt.asked().size(), asked);
+    ASSERT_TRUE(WaitFor([&] { return !roof.session().HasWorker(); }, 30000));
+    EXPECT_FALSE(roof.session().IsSessionOpen());
+}
+
+/// Answers the disconnect question only after the idle check has closed the panel meanwhile, as
+/// the main window's timer can while the question is open.
+class IdleWhileAsked : public UserPrompt {
+  public:
+    explicit IdleWhileAsked(CInstrumentSession& session) : session_(session) {}
+    int MessageBox(const std::string&, const std::string&, unsigned) override {
+        session_.IdleCheck(DateTime::FromSeconds(DateTime::Now().seconds() + 3600));
+        return mb::kIdNo;
+    }
+    std::optional<std::string> OpenFile(const FileDialogRequest&) override { return std::nullopt; }
+    std::optional<std::string> SaveFile(const FileDialogRequest&) override { return std::nullopt; }
+
+  private:
+    CInstrumentSession& session_;
+};
+
+TEST_F(FrontPanelWindowTest, theIdleCheckClosingThePanelWhileTheUserIsAskedClosesItOnce) {
+    SimulatedInstrument& roof = Add("analyzer", "Roof", 7107);
+    InstrumentSettings s = roof.node.GetSettings();
+    s.autoDisconnectEnabled = true;
+    s.autoDisconnectMinutes = 1;
+    roof.node.SetSettings(s);
+    QPointer<FrontPanelWindow> panel = Connect(roof, "SAMPLE");
+    ASSERT_FALSE(panel.isNull());
+    IdleWhileAsked asking(roof.session());
+    SetUserPrompt(&asking);
+    panel->close();  // the user says No, but the panel has gone meanwhile
+    SetUserPrompt(&prompt);
+    EXPECT_EQ(host->PanelOf(roof.node.GetId()), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return panel.isNull(); }));
     ASSERT_TRUE(WaitFor([&] { return !roof.session().HasWorker(); }, 30000));
     EXPECT_FALSE(roof.session().IsSessionOpen());
 }
