@@ -13,6 +13,7 @@ const MessageEntry kTable[] = {
 #include "foundation/messages/Calibrator.inc"
 #include "foundation/messages/Cli.inc"
 #include "foundation/messages/Dlog.inc"
+#include "foundation/messages/FrontPanel.inc"
 #include "foundation/messages/Gui.inc"
 #include "foundation/messages/Network.inc"
 #include "foundation/messages/Numbered.inc"
