@@ -31,7 +31,7 @@ class HeldTransfer : public CTransferRequest {
     const char* GetRuntimeClass() const override { return "HeldTransfer"; }
 
   protected:
-    bool Transfer(CInstrumentSession&) override {
+    bool Transfer(SessionExchange&) override {
         release_.wait();
         return true;
     }
