@@ -1,5 +1,7 @@
 #include "gui/ConnectionDialogs.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -122,7 +124,7 @@ LinkSettingsWidget::LinkSettingsWidget(QWidget* parent, CLinkSettings& settings,
     QFormLayout* top = MakeForm();
     type_ = MakeChoiceBox("linkType", CLinkSettings::TypeNames());
     type_->setEnabled(!settings.IsTypeFixed());
-    AddRow(top, "Connection &type:", type_);
+    labels_.push_back(AddRow(top, "Connection &type:", type_));
     layout->addLayout(top);
     pages_ = new QStackedWidget;
     pages_->addWidget(BuildSerialPage());
@@ -131,6 +133,12 @@ LinkSettingsWidget::LinkSettingsWidget(QWidget* parent, CLinkSettings& settings,
     pages_->addWidget(BuildTcpPage());
     layout->addWidget(pages_);
     layout->addStretch();
+    // The type's form and each page's form line up as one.
+    int widest = 0;
+    for (QLabel* label : labels_)
+        widest = std::max(widest, label->sizeHint().width());
+    for (QLabel* label : labels_)
+        label->setMinimumWidth(widest);
     connect(type_, &QComboBox::activated, this, [this](int index) {
         settings_.SetType(static_cast<LinkType>(index));
         Load();
@@ -154,7 +162,6 @@ QPushButton* LinkSettingsWidget::MakeConfigureButton(QLabel*& summary) {
     auto* button = new QPushButton("&Configure...");
     button->setAutoDefault(false);
     summary = new QLabel;
-    summary->setWordWrap(true);
     connect(button, &QPushButton::clicked, this, &LinkSettingsWidget::ConfigurePort);
     return button;
 }
@@ -174,14 +181,23 @@ QWidget* LinkSettingsWidget::BuildSerialPage() {
     page->setLayout(form);
     serialPort_ = MakePortBox();
     serialPort_->setObjectName("serialPort");
-    AddRow(form, "&Port:", serialPort_);
     QPushButton* configure = MakeConfigureButton(serialSummary_);
     configure->setObjectName("serialConfigure");
-    auto* row = new QHBoxLayout;
-    row->addWidget(serialSummary_, 1);
-    row->addWidget(configure);
-    form->addRow("Settings:", row);
+    AddPortRows(form, serialPort_, configure, serialSummary_);
     return page;
+}
+
+void LinkSettingsWidget::AddPortRows(QFormLayout* form, QComboBox* port, QPushButton* configure, QLabel* summary) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(port, 1);
+    row->addWidget(configure);
+    auto* label = new QLabel("&Port:");
+    label->setBuddy(port);
+    form->addRow(label, row);
+    labels_.push_back(label);
+    auto* settingsLabel = new QLabel("Settings:");
+    form->addRow(settingsLabel, summary);
+    labels_.push_back(settingsLabel);
 }
 
 QWidget* LinkSettingsWidget::BuildModemPage() {
@@ -191,24 +207,20 @@ QWidget* LinkSettingsWidget::BuildModemPage() {
     page->setLayout(form);
     modemPort_ = MakePortBox();
     modemPort_->setObjectName("modemPort");
-    AddRow(form, "&Port:", modemPort_);
     QPushButton* configure = MakeConfigureButton(modemSummary_);
     configure->setObjectName("modemConfigure");
-    auto* row = new QHBoxLayout;
-    row->addWidget(modemSummary_, 1);
-    row->addWidget(configure);
-    form->addRow("Settings:", row);
+    AddPortRows(form, modemPort_, configure, modemSummary_);
     modem_ = new QComboBox;
     modem_->setObjectName("modem");
     connect(modem_, &QComboBox::activated, this, [this](int index) { settings_.SelectModem(index); });
-    AddRow(form, "&Modem:", modem_);
+    labels_.push_back(AddRow(form, "&Modem:", modem_));
     modemNumber_ = new QLineEdit;
     modemNumber_->setObjectName("modemNumber");
     connect(modemNumber_, &QLineEdit::textEdited, this,
             [this](const QString& text) { settings_.Values().telephoneNumber = FromQt(text); });
-    AddRow(form, "Telephone &number:", modemNumber_);
+    labels_.push_back(AddRow(form, "Telephone &number:", modemNumber_));
     modemTimeout_ = MakeNumberField("modemTimeout", &LinkValues::connectTimeoutText, 6);
-    AddRow(form, "Connect time-&out (s):", modemTimeout_);
+    labels_.push_back(AddRow(form, "Connect time-&out (s):", modemTimeout_));
     return page;
 }
 
@@ -234,14 +246,15 @@ QWidget* LinkSettingsWidget::BuildTelephonyPage() {
     auto* label = new QLabel("&Device:");
     label->setBuddy(device_);
     form->addRow(label, row);
+    labels_.push_back(label);
     tapiNumber_ = new QLineEdit;
     tapiNumber_->setObjectName("telephonyNumber");
     tapiNumber_->setMaxLength(CLinkSettings::kMaxTelephoneNumber);
     connect(tapiNumber_, &QLineEdit::textEdited, this,
             [this](const QString& text) { settings_.Values().telephoneNumber = FromQt(text); });
-    AddRow(form, "Telephone &number:", tapiNumber_);
+    labels_.push_back(AddRow(form, "Telephone &number:", tapiNumber_));
     tapiTimeout_ = MakeNumberField("telephonyTimeout", &LinkValues::connectTimeoutText, 4);
-    AddRow(form, "Connect time-&out (s):", tapiTimeout_);
+    labels_.push_back(AddRow(form, "Connect time-&out (s):", tapiTimeout_));
     return page;
 }
 
@@ -254,13 +267,14 @@ QWidget* LinkSettingsWidget::BuildTcpPage() {
     host_->setObjectName("host");
     connect(host_, &QLineEdit::textEdited, this, [this](const QString& text) { settings_.Values().host = FromQt(text); });
     QLabel* hostLabel = AddRow(form, "&Host:", host_);
+    labels_.push_back(hostLabel);
     if (!multiplexorAddress_.isEmpty()) {
         host_->setReadOnly(true);
         hostLabel->setText("Multiplexor &address:");
         host_->setToolTip("Change it in the multiplexor's properties");
     }
     tcpPort_ = MakeNumberField("tcpPort", &LinkValues::tcpPortText, 5);
-    AddRow(form, settings_.IsTypeFixed() && !multiplexorAddress_.isEmpty() ? "Channel &port:" : "&Port:", tcpPort_);
+    labels_.push_back(AddRow(form, multiplexorAddress_.isEmpty() ? "&Port:" : "Channel &port:", tcpPort_));
     return page;
 }
 

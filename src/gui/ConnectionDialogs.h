@@ -6,10 +6,13 @@
 
 #include <QDialog>
 
+#include <vector>
+
 #include "app/ui/LinkSettings.h"
 #include "transport/Connection.h"
 
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -57,12 +60,14 @@ class LinkSettingsWidget : public QWidget {
     QWidget* BuildTcpPage();
     QComboBox* MakePortBox();
     QPushButton* MakeConfigureButton(QLabel*& summary);
+    void AddPortRows(QFormLayout* form, QComboBox* port, QPushButton* configure, QLabel* summary);
     QLineEdit* MakeNumberField(const char* name, std::string LinkValues::*field, int chars);
     void ConfigurePort();
     void ShowType(int type);
 
     CLinkSettings& settings_;
     QString multiplexorAddress_;
+    std::vector<QLabel*> labels_;
     QComboBox* type_ = nullptr;
     QStackedWidget* pages_ = nullptr;
     QComboBox* serialPort_ = nullptr;

@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -55,10 +56,15 @@ ModemsDialog::ModemsDialog(QWidget* parent, CNetworkConfiguration& configuration
     setWindowTitle("Modems");
     setObjectName("modemsDialog");
     auto* layout = new QHBoxLayout(this);
+    auto* left = new QVBoxLayout;
     list_ = new QListWidget;
     list_->setObjectName("modems");
     list_->setMinimumSize(260, 180);
-    layout->addWidget(list_, 1);
+    auto* label = new QLabel("&Modems:");
+    label->setBuddy(list_);
+    left->addWidget(label);
+    left->addWidget(list_, 1);
+    layout->addLayout(left, 1);
     auto* buttons = new QVBoxLayout;
     auto addButton = [&](const char* text, const char* name) {
         auto* b = new QPushButton(text);

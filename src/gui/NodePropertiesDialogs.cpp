@@ -46,7 +46,8 @@ MultiplexorPropertiesDialog::MultiplexorPropertiesDialog(QWidget* parent, CMulti
     name_ = MakeTextField("name", presenter_.name);
     address_ = MakeTextField("address", presenter_.address);
     AddRow(form, "&Name:", name_);
-    AddRow(form, "&Address (host name or IP address):", address_);
+    address_->setPlaceholderText("host name or IP address");
+    AddRow(form, "&Address:", address_);
     layout->addLayout(form);
     layout->addWidget(MakeOkCancel(this));
     name_->selectAll();

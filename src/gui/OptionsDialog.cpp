@@ -81,6 +81,7 @@ void OptionsDialog::BuildDateFormat() {
     auto* formatLabel = new QLabel("&Format:");
     format_ = new QLineEdit;
     format_->setObjectName("dateFormat");
+    format_->setMinimumWidth(format_->fontMetrics().horizontalAdvance("%m/%d/%Y %H:%M:%S (wide)") + 16);
     formatLabel->setBuddy(format_);
     auto* defaults = new QPushButton("&Defaults");
     defaults->setObjectName("dateDefaults");
