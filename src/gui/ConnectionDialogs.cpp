@@ -42,9 +42,11 @@ void SetText(QLineEdit* edit, const std::string& text) {
 
 // --- Port settings ---------------------------------------------------------------------------------
 
-PortSettingsDialog::PortSettingsDialog(QWidget* parent, const QString& portName, const PortSettingsValues& values)
+PortSettingsDialog::PortSettingsDialog(QWidget* parent, const QString& portName,
+                                       const PortSettingsValues& values)
     : QDialog(parent) {
-    setWindowTitle(portName.isEmpty() ? QString("Port Settings") : QString("Port Settings - %1").arg(portName));
+    setWindowTitle(portName.isEmpty() ? QString("Port Settings")
+                                      : QString("Port Settings - %1").arg(portName));
     setObjectName("portSettingsDialog");
     auto* layout = new QVBoxLayout(this);
     QFormLayout* form = MakeForm();
@@ -117,7 +119,8 @@ QString DescribePortSettings(const PortSettingsValues& v) {
 
 // --- Link settings ---------------------------------------------------------------------------------
 
-LinkSettingsWidget::LinkSettingsWidget(QWidget* parent, CLinkSettings& settings, const QString& multiplexorAddress)
+LinkSettingsWidget::LinkSettingsWidget(QWidget* parent, CLinkSettings& settings,
+                                       const QString& multiplexorAddress)
     : QWidget(parent), settings_(settings), multiplexorAddress_(multiplexorAddress) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -187,7 +190,8 @@ QWidget* LinkSettingsWidget::BuildSerialPage() {
     return page;
 }
 
-void LinkSettingsWidget::AddPortRows(QFormLayout* form, QComboBox* port, QPushButton* configure, QLabel* summary) {
+void LinkSettingsWidget::AddPortRows(QFormLayout* form, QComboBox* port, QPushButton* configure,
+                                     QLabel* summary) {
     auto* row = new QHBoxLayout;
     row->addWidget(port, 1);
     row->addWidget(configure);
@@ -265,7 +269,8 @@ QWidget* LinkSettingsWidget::BuildTcpPage() {
     page->setLayout(form);
     host_ = new QLineEdit;
     host_->setObjectName("host");
-    connect(host_, &QLineEdit::textEdited, this, [this](const QString& text) { settings_.Values().host = FromQt(text); });
+    connect(host_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { settings_.Values().host = FromQt(text); });
     QLabel* hostLabel = AddRow(form, "&Host:", host_);
     labels_.push_back(hostLabel);
     if (!multiplexorAddress_.isEmpty()) {
@@ -306,7 +311,8 @@ void LinkSettingsWidget::Load() {
         for (const IdChoice& choice : settings_.DeviceChoices())
             device_->addItem(ToQt(choice.name));
         device_->setCurrentIndex(settings_.DeviceIndex());
-        device_->setPlaceholderText(device_->count() == 0 ? "(no telephony devices installed)" : "(choose a device)");
+        device_->setPlaceholderText(device_->count() == 0 ? "(no telephony devices installed)"
+                                                          : "(choose a device)");
         tapiConfigure_->setEnabled(settings_.DeviceIndex() >= 0);
     }
     SetText(modemNumber_, v.telephoneNumber);
@@ -339,11 +345,20 @@ void LinkSettingsWidget::FocusProblem() {
     const bool modem = settings_.GetType() == kModemLink;
     QWidget* field = nullptr;
     switch (settings_.ProblemField()) {
-    case CLinkSettings::kPortNameField: field = modem ? modemPort_ : serialPort_; break;
-    case CLinkSettings::kTelephoneNumberField: field = modem ? modemNumber_ : tapiNumber_; break;
-    case CLinkSettings::kConnectTimeoutField: field = modem ? modemTimeout_ : tapiTimeout_; break;
-    case CLinkSettings::kTcpPortField: field = tcpPort_; break;
-    default: break;
+        case CLinkSettings::kPortNameField:
+            field = modem ? modemPort_ : serialPort_;
+            break;
+        case CLinkSettings::kTelephoneNumberField:
+            field = modem ? modemNumber_ : tapiNumber_;
+            break;
+        case CLinkSettings::kConnectTimeoutField:
+            field = modem ? modemTimeout_ : tapiTimeout_;
+            break;
+        case CLinkSettings::kTcpPortField:
+            field = tcpPort_;
+            break;
+        default:
+            break;
     }
     if (field == nullptr)
         return;
@@ -356,7 +371,8 @@ void LinkSettingsWidget::FocusProblem() {
 
 LinkPropertiesDialog::LinkPropertiesDialog(QWidget* parent, CConnection& link)
     : QDialog(parent), link_(link), settings_(link, true) {
-    setWindowTitle(ToQt(CLinkSettings::TypeNames()[static_cast<std::size_t>(settings_.GetType())]) + " Properties");
+    setWindowTitle(ToQt(CLinkSettings::TypeNames()[static_cast<std::size_t>(settings_.GetType())]) +
+                   " Properties");
     setObjectName("linkPropertiesDialog");
     auto* layout = new QVBoxLayout(this);
     widget_ = new LinkSettingsWidget(this, settings_);

@@ -55,7 +55,8 @@ InstrumentPropertiesDialog::InstrumentPropertiesDialog(QWidget* parent, CInstrum
 
 QLineEdit* InstrumentPropertiesDialog::BindText(QLineEdit* edit, std::string InstrumentPageValues::*field) {
     texts_.emplace_back(edit, field);
-    connect(edit, &QLineEdit::textEdited, this, [this, field](const QString& t) { sheet_.Values().*field = FromQt(t); });
+    connect(edit, &QLineEdit::textEdited, this,
+            [this, field](const QString& t) { sheet_.Values().*field = FromQt(t); });
     return edit;
 }
 
@@ -122,7 +123,8 @@ void InstrumentPropertiesDialog::BuildSecurity() {
     QVBoxLayout* layout = nullptr;
     AddPage("Security", layout);
     auto* logOn = new QGridLayout;
-    passwordEnabled_ = BindCheck(new QCheckBox("Log on with &password:"), &InstrumentPageValues::passwordEnabled);
+    passwordEnabled_ =
+        BindCheck(new QCheckBox("Log on with &password:"), &InstrumentPageValues::passwordEnabled);
     passwordEnabled_->setObjectName("passwordEnabled");
     password_ = BindText(MakeNumberEdit(6), &InstrumentPageValues::passwordText);
     password_->setObjectName("password");
@@ -135,14 +137,16 @@ void InstrumentPropertiesDialog::BuildSecurity() {
     selectEnabled_->setObjectName("selectEnabled");
     select_ = BindText(new QLineEdit, &InstrumentPageValues::selectText);
     select_->setObjectName("selectCode");
-    deselectEnabled_ = BindCheck(new QCheckBox("Send &deselect code:"), &InstrumentPageValues::deselectEnabled);
+    deselectEnabled_ =
+        BindCheck(new QCheckBox("Send &deselect code:"), &InstrumentPageValues::deselectEnabled);
     deselectEnabled_->setObjectName("deselectEnabled");
     deselect_ = BindText(new QLineEdit, &InstrumentPageValues::deselectText);
     deselect_->setObjectName("deselectCode");
     AddCheckedRow(codes, 0, selectEnabled_, select_);
     AddCheckedRow(codes, 1, deselectEnabled_, deselect_);
-    auto* hint = new QLabel("Write a byte that is not printable as \\x and two hexadecimal digits (\\x1B is "
-                            "escape), and a backslash as \\\\.");
+    auto* hint = new QLabel(
+        "Write a byte that is not printable as \\x and two hexadecimal digits (\\x1B is "
+        "escape), and a backslash as \\\\.");
     hint->setWordWrap(true);
     codes->addWidget(hint, 2, 0, 1, 2);
     codes->setColumnStretch(1, 1);
@@ -215,16 +219,35 @@ void InstrumentPropertiesDialog::UpdateEnabled() {
 void InstrumentPropertiesDialog::FocusProblem() {
     QLineEdit* field = nullptr;
     switch (sheet_.ProblemField()) {
-    case CInstrumentPropertySheet::kIdField: field = id_; break;
-    case CInstrumentPropertySheet::kModeVariableField: field = modeVariable_; break;
-    case CInstrumentPropertySheet::kLinkField: link_->FocusProblem(); return;
-    case CInstrumentPropertySheet::kPasswordField: field = password_; break;
-    case CInstrumentPropertySheet::kSelectField: field = select_; break;
-    case CInstrumentPropertySheet::kDeselectField: field = deselect_; break;
-    case CInstrumentPropertySheet::kReceiveTimeoutField: field = receiveTimeout_; break;
-    case CInstrumentPropertySheet::kTransmitDelayField: field = transmitDelay_; break;
-    case CInstrumentPropertySheet::kAutoDisconnectField: field = autoDisconnect_; break;
-    default: return;
+        case CInstrumentPropertySheet::kIdField:
+            field = id_;
+            break;
+        case CInstrumentPropertySheet::kModeVariableField:
+            field = modeVariable_;
+            break;
+        case CInstrumentPropertySheet::kLinkField:
+            link_->FocusProblem();
+            return;
+        case CInstrumentPropertySheet::kPasswordField:
+            field = password_;
+            break;
+        case CInstrumentPropertySheet::kSelectField:
+            field = select_;
+            break;
+        case CInstrumentPropertySheet::kDeselectField:
+            field = deselect_;
+            break;
+        case CInstrumentPropertySheet::kReceiveTimeoutField:
+            field = receiveTimeout_;
+            break;
+        case CInstrumentPropertySheet::kTransmitDelayField:
+            field = transmitDelay_;
+            break;
+        case CInstrumentPropertySheet::kAutoDisconnectField:
+            field = autoDisconnect_;
+            break;
+        default:
+            return;
     }
     field->setFocus();
     field->selectAll();

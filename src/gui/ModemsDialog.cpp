@@ -21,13 +21,14 @@ ModemPropertiesDialog::ModemPropertiesDialog(QWidget* parent, CModemSettings& mo
     auto* layout = new QVBoxLayout(this);
     QFormLayout* form = MakeForm();
     const auto labels = CModemPropertiesDialog::Labels();
-    static const char* kNames[] = {"name", "dialPrefix", "escape", "hangUp", "initialization", "reset", "okResponse",
-                                   "connectResponse"};
+    static const char* kNames[] = {"name",           "dialPrefix", "escape",     "hangUp",
+                                   "initialization", "reset",      "okResponse", "connectResponse"};
     for (std::size_t i = 0; i < fields_.size(); ++i) {
         auto* edit = new QLineEdit(ToQt(presenter_.texts[i]));
         edit->setObjectName(kNames[i]);
         // A longer text from a file is shown whole, not cut to the limit.
-        edit->setMaxLength(std::max(CModemPropertiesDialog::kMaxLength, static_cast<int>(presenter_.texts[i].size())));
+        edit->setMaxLength(
+            std::max(CModemPropertiesDialog::kMaxLength, static_cast<int>(presenter_.texts[i].size())));
         edit->setMinimumWidth(240);
         AddRow(form, ToQt(labels[i] + ":"), edit);
         fields_[i] = edit;

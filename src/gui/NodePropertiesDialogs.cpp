@@ -19,7 +19,8 @@ QLineEdit* MakeTextField(const char* name, const std::string& text) {
 }
 }  // namespace
 
-SitePropertiesDialog::SitePropertiesDialog(QWidget* parent, CSiteNode& site) : QDialog(parent), presenter_(site) {
+SitePropertiesDialog::SitePropertiesDialog(QWidget* parent, CSiteNode& site)
+    : QDialog(parent), presenter_(site) {
     setWindowTitle("Site Properties");
     setObjectName("sitePropertiesDialog");
     auto* layout = new QVBoxLayout(this);

@@ -42,7 +42,8 @@ OptionsDialog::OptionsDialog(QWidget* parent, const Options& current, bool busy)
     Load();
 }
 
-QCheckBox* OptionsDialog::Check(QVBoxLayout* layout, const char* text, bool Options::*option, const char* name) {
+QCheckBox* OptionsDialog::Check(QVBoxLayout* layout, const char* text, bool Options::*option,
+                                const char* name) {
     auto* box = new QCheckBox(text);
     box->setObjectName(name);
     layout->addWidget(box);
@@ -54,9 +55,11 @@ QCheckBox* OptionsDialog::Check(QVBoxLayout* layout, const char* text, bool Opti
 void OptionsDialog::BuildGeneral() {
     QVBoxLayout* layout = nullptr;
     AddPage("General", layout);
-    Check(layout, "&Load previous network configuration on startup", &Options::loadPreviousOnStartup, "loadPrevious");
+    Check(layout, "&Load previous network configuration on startup", &Options::loadPreviousOnStartup,
+          "loadPrevious");
     Check(layout, "&Save network configuration automatically on exit", &Options::saveOnExit, "saveOnExit");
-    Check(layout, "&Confirm deleting items when editing configuration", &Options::confirmDeletes, "confirmDeletes");
+    Check(layout, "&Confirm deleting items when editing configuration", &Options::confirmDeletes,
+          "confirmDeletes");
     Check(layout, "&Use checkboxes in configuration trees", &Options::checkBoxesInTrees, "checkBoxes");
     Check(layout, "&Detect and report failed connections", &Options::detectFailedConnections, "detectFailed");
     layout->addStretch();
@@ -103,7 +106,8 @@ void OptionsDialog::BuildDateFormat() {
         sheet_.SelectUse(row);
         format_->setText(ToQt(sheet_.GetFormatText()));
     });
-    connect(format_, &QLineEdit::textEdited, this, [this](const QString& text) { sheet_.SetFormatText(FromQt(text)); });
+    connect(format_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { sheet_.SetFormatText(FromQt(text)); });
     connect(defaults, &QPushButton::clicked, this, [this] {
         sheet_.RestoreDateFormatDefaults();
         format_->setText(ToQt(sheet_.GetFormatText()));
@@ -126,7 +130,8 @@ void OptionsDialog::BuildFrontPanel() {
     row->addStretch();
     layout->addLayout(row);
     layout->addStretch();
-    connect(interval_, &QLineEdit::textEdited, this, [this](const QString& t) { sheet_.SetIntervalText(FromQt(t)); });
+    connect(interval_, &QLineEdit::textEdited, this,
+            [this](const QString& t) { sheet_.SetIntervalText(FromQt(t)); });
 }
 
 void OptionsDialog::BuildLogging() {

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "foundation/UserPrompt.h"
-
 namespace talven {
 namespace {
 
@@ -26,19 +24,6 @@ TEST(ParseInteger, readsSignedDecimalsWithBlanksAndRefusesEverythingElse) {
     EXPECT_EQ(v, 4294967295LL);  // a refused text leaves the value alone
 }
 
-TEST(CheckInteger, tellsTheRangeWithItsLimits) {
-    ScriptedPrompt prompt;
-    ScopedUserPrompt scoped(&prompt);
-    std::int64_t v = 0;
-    EXPECT_FALSE(CheckInteger("0", 1, 4294967295LL, v));
-    EXPECT_FALSE(CheckInteger("x", 1, 60, v));
-    EXPECT_TRUE(CheckInteger("60", 1, 60, v));
-    ASSERT_EQ(prompt.asked().size(), 2u);
-    EXPECT_EQ(prompt.asked()[0].text, "Please enter an integer between 1 and 4294967295.");
-    EXPECT_EQ(prompt.asked()[1].text, "Please enter an integer.");
-    EXPECT_EQ(prompt.asked()[1].caption, "Error");
-}
-
 TEST(EscapedBytes, everyByteSurvivesTheEditedForm) {
     std::string all;
     for (int b = 0; b < 256; ++b)
@@ -46,10 +31,17 @@ TEST(EscapedBytes, everyByteSurvivesTheEditedForm) {
     const std::string edited = BytesToEscapedText(all);
     EXPECT_EQ(edited.find_first_of(std::string("\0\x7F\x80\xFF", 4)), std::string::npos);
     EXPECT_EQ(EscapedTextToBytes(edited), all);
-    EXPECT_EQ(BytesToEscapedText(std::string("\x03" "AB\\\r\n", 6)), "\\x03AB\\\\\\x0D\\x0A");
+    EXPECT_EQ(BytesToEscapedText(std::string("\x03"
+                                             "AB\\\r\n",
+                                             6)),
+              "\\x03AB\\\\\\x0D\\x0A");
     // A hexadecimal digit after an escape stays a character of its own.
-    EXPECT_EQ(BytesToEscapedText("\x1b" "F"), "\\x1BF");
-    EXPECT_EQ(EscapedTextToBytes("\\x1BF"), "\x1b" "F");
+    EXPECT_EQ(BytesToEscapedText("\x1b"
+                                 "F"),
+              "\\x1BF");
+    EXPECT_EQ(EscapedTextToBytes("\\x1BF"),
+              "\x1b"
+              "F");
 }
 
 TEST(EscapedBytes, readsShortHexAndTheCEscapesAndPointsAtAnUnreadableOne) {

@@ -124,17 +124,6 @@ TEST_F(DialogsTest, newEditAndDuplicateGoThroughThePropertiesDialog) {
     EXPECT_NE(config.Modems().at(1)->GetId(), 0u);
 }
 
-TEST_F(DialogsTest, siteNameIsFreeTextAndOnlyAChangeCounts) {
-    CSiteNode& home = *static_cast<CSiteNode*>(config.Sites().at(0));
-    CSitePropertiesDialog same(home);
-    EXPECT_EQ(same.name, "Home");
-    EXPECT_FALSE(same.Apply());
-    CSitePropertiesDialog blank(home);
-    blank.name = "";
-    EXPECT_TRUE(blank.Apply());
-    EXPECT_EQ(home.GetName(), "");
-}
-
 TEST_F(DialogsTest, multiplexorAddressChangeReachesItsInstrumentsLinksEvenForLetterCaseOnly) {
     auto mux = std::make_unique<CMultiplexorNode>();
     mux->SetAddress("mux.example");

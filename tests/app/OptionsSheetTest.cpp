@@ -162,7 +162,8 @@ TEST_F(OptionsSheetTest, restoreDefaultsAsksFirstKeepsThePathAndIsRefusedWhileBu
     EXPECT_TRUE(sheet.RestoreDefaults());
     ASSERT_EQ(prompt.asked().size(), 2u);
     EXPECT_EQ(prompt.asked()[0].text,
-              "This operation will restore all the program options to their default settings. It will not alter the "
+              "This operation will restore all the program options to their default settings. It will not "
+              "alter the "
               "network configuration.\n\nRestore defaults?");
     EXPECT_EQ(prompt.asked()[0].caption, "Confirm");
     EXPECT_EQ(prompt.asked()[0].flags & 0xF0Fu, mb::kYesNo | mb::kDefaultButton2);

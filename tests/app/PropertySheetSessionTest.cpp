@@ -78,7 +78,8 @@ TEST_F(PropertySheetSessionTest, okDuringAConnectKeepsWhatItLearnsAndCannotSwapT
     EXPECT_FALSE(sheet.Apply());
     ASSERT_FALSE(prompt.asked().empty());
     EXPECT_EQ(prompt.asked().back().text,
-              "The connection of Local Instrument cannot be changed to another type while it is connected. Close its "
+              "The connection of Local Instrument cannot be changed to another type while it is connected. "
+              "Close its "
               "front panel, wait for the connection to close, then try again.");
     EXPECT_EQ(instrument->GetConnection(), link);
     EXPECT_EQ(instrument->GetSettings().transmitDelayMs, 0u);

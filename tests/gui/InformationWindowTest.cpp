@@ -55,10 +55,13 @@ TEST(InformationWindowTest, showsWhatTheConnectLearnedAndClosesWhenTheInstrument
 
     CInstrumentSession& session = CInstrumentSession::Of(instrument);
     session.PostConnect();
-    ASSERT_TRUE(test::WaitFor([&] {
-        const SessionSnapshot s = session.Snapshot();
-        return s.sessionOpen && !s.inUse && !s.identity.serialNumber.empty() && s.identity.serialNumber != "Unknown";
-    }, 30000));
+    ASSERT_TRUE(test::WaitFor(
+        [&] {
+            const SessionSnapshot s = session.Snapshot();
+            return s.sessionOpen && !s.inUse && !s.identity.serialNumber.empty() &&
+                   s.identity.serialNumber != "Unknown";
+        },
+        30000));
 
     ShowInstrumentInformation(nullptr, instrument);
     QPointer<InstrumentInformationWindow> window = InstrumentInformationWindow::Find(instrument.GetId());

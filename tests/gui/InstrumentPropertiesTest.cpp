@@ -48,7 +48,8 @@ class InstrumentPropertiesTest : public ::testing::TestWithParam<int> {
         modem->SetName("Dial-out");
         config.Modems().Append(std::make_unique<CModemSettings>());
         config.Modems().Append(std::move(modem));
-        config.TelephonyDevices().Append(std::make_unique<CTAPIModemDevice>("Test line", kDeviceId, 0, 0x20000));
+        config.TelephonyDevices().Append(
+            std::make_unique<CTAPIModemDevice>("Test line", kDeviceId, 0, 0x20000));
         auto node = std::make_unique<CInstrumentConnectedNode>();
         node->SetParentId(config.Sites().at(0)->GetId());
         node->SetName("Shelter analyzer");
@@ -61,36 +62,36 @@ class InstrumentPropertiesTest : public ::testing::TestWithParam<int> {
     void FillConnection(InstrumentPropertiesDialog& d, int type) {
         Choose(d, "linkType", type);
         switch (type) {
-        case 0:
-        case 1: {
-            const char* prefix = type == 0 ? "serial" : "modem";
-            auto* port = Child<QComboBox>(d, (std::string(prefix) + "Port").c_str());
-            port->setCurrentText("/dev/ttyUSB7");
-            WhenModal([](QDialog& settings) {
-                Choose(settings, "baudRate", 10);  // 57600
-                Choose(settings, "dataBits", 2);   // 7
-                Choose(settings, "parity", 1);
-                Choose(settings, "stopBits", 1);
-                Choose(settings, "flowControl", 1);
-                settings.accept();
-            });
-            Child<QPushButton>(d, (std::string(prefix) + "Configure").c_str())->click();
-            if (type == 1) {
-                Choose(d, "modem", 1);
-                Type(d, "modemNumber", "555 0199");
-                Type(d, "modemTimeout", "90");
+            case 0:
+            case 1: {
+                const char* prefix = type == 0 ? "serial" : "modem";
+                auto* port = Child<QComboBox>(d, (std::string(prefix) + "Port").c_str());
+                port->setCurrentText("/dev/ttyUSB7");
+                WhenModal([](QDialog& settings) {
+                    Choose(settings, "baudRate", 10);  // 57600
+                    Choose(settings, "dataBits", 2);   // 7
+                    Choose(settings, "parity", 1);
+                    Choose(settings, "stopBits", 1);
+                    Choose(settings, "flowControl", 1);
+                    settings.accept();
+                });
+                Child<QPushButton>(d, (std::string(prefix) + "Configure").c_str())->click();
+                if (type == 1) {
+                    Choose(d, "modem", 1);
+                    Type(d, "modemNumber", "555 0199");
+                    Type(d, "modemTimeout", "90");
+                }
+                break;
             }
-            break;
-        }
-        case 2:
-            Choose(d, "device", 0);
-            Type(d, "telephonyNumber", "+49 30 5550123");
-            Type(d, "telephonyTimeout", "45");
-            break;
-        default:
-            Type(d, "host", "analyzer.example.net");
-            Type(d, "tcpPort", "4001");
-            break;
+            case 2:
+                Choose(d, "device", 0);
+                Type(d, "telephonyNumber", "+49 30 5550123");
+                Type(d, "telephonyTimeout", "45");
+                break;
+            default:
+                Type(d, "host", "analyzer.example.net");
+                Type(d, "tcpPort", "4001");
+                break;
         }
     }
 
@@ -201,7 +202,8 @@ TEST_P(InstrumentPropertiesTest, everyFieldChangedInTheSheetSurvivesSavingAndLoa
             }
         }
         dialog.accept();
-        ASSERT_EQ(dialog.result(), QDialog::Accepted) << (prompt.asked().empty() ? "" : prompt.asked().back().text);
+        ASSERT_EQ(dialog.result(), QDialog::Accepted)
+            << (prompt.asked().empty() ? "" : prompt.asked().back().text);
         EXPECT_TRUE(dialog.Presenter().Changed());
     }
     EXPECT_EQ(instrument->GetName(), "Roof NOx");
@@ -213,16 +215,19 @@ TEST_P(InstrumentPropertiesTest, everyFieldChangedInTheSheetSurvivesSavingAndLoa
         ASSERT_TRUE(SaveNetworkConfiguration(config, path));
         CNetworkConfiguration loaded;
         ASSERT_TRUE(LoadNetworkConfiguration(loaded, path));
-        auto* node = dynamic_cast<CInstrumentConnectedNode*>(loaded.ConnectedInstruments().FindByName("Roof NOx"));
+        auto* node =
+            dynamic_cast<CInstrumentConnectedNode*>(loaded.ConnectedInstruments().FindByName("Roof NOx"));
         ASSERT_NE(node, nullptr);
         ExpectEveryField(loaded, *node, type);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(EachLinkType, InstrumentPropertiesTest, ::testing::Range(0, 4),
-                         [](const ::testing::TestParamInfo<int>& param) { return std::string(kTypeNames[param.param]); });
+                         [](const ::testing::TestParamInfo<int>& param) {
+                             return std::string(kTypeNames[param.param]);
+                         });
 
-TEST(InstrumentPropertiesPages, aRefusedPageKeepsItsTabAndOkShowsTheFirstBadPage) {
+TEST(InstrumentPropertiesPages, okShowsTheFirstRefusedPageAndWritesNothingUntilAllPass) {
     CNetworkConfiguration config;
     config.New();
     ScopedNetworkConfiguration scope(&config);
@@ -232,31 +237,31 @@ TEST(InstrumentPropertiesPages, aRefusedPageKeepsItsTabAndOkShowsTheFirstBadPage
     InstrumentPropertiesDialog dialog(nullptr, node, true);
     ShowLaidOut(dialog);
     dialog.Tabs()->setCurrentIndex(kInstTimingPage);
-    Type(dialog, "receiveTimeout", "20000");
-    dialog.Tabs()->setCurrentIndex(kInstGeneralPage);
-    EXPECT_EQ(dialog.Tabs()->currentIndex(), kInstTimingPage);
     Type(dialog, "receiveTimeout", "3000");
+    dialog.Tabs()->setCurrentIndex(kInstSecurityPage);
+    Tick(dialog, "selectEnabled", true);
+    Type(dialog, "selectCode", "\\x");
+    Type(dialog, "password", "5");                     // disabled: not looked at
+    dialog.Tabs()->setCurrentIndex(kInstGeneralPage);  // refused
+    ASSERT_EQ(dialog.Tabs()->currentIndex(), kInstSecurityPage);
+    Type(dialog, "selectCode", "\\\\");
     dialog.Tabs()->setCurrentIndex(kInstGeneralPage);
     Child<QRadioButton>(dialog, "port2")->click();
     Type(dialog, "modeVariable", "");
-    dialog.Tabs()->setCurrentIndex(kInstTimingPage);  // refused too
-    dialog.Tabs()->setCurrentIndex(kInstSecurityPage);
-    ASSERT_EQ(dialog.Tabs()->currentIndex(), kInstGeneralPage);
-    Type(dialog, "modeVariable", "AUX_MODE");
-    dialog.Tabs()->setCurrentIndex(kInstSecurityPage);
-    Tick(dialog, "selectEnabled", true);
-    Type(dialog, "selectCode", "\\");
-    dialog.Tabs()->setCurrentIndex(kInstGeneralPage);
+    dialog.Tabs()->setCurrentIndex(kInstSecurityPage);  // refused
+    Type(dialog, "modeVariable", "AUX MODE");
     dialog.accept();
-    EXPECT_EQ(dialog.Tabs()->currentIndex(), kInstSecurityPage);
+    EXPECT_EQ(dialog.Tabs()->currentIndex(), kInstGeneralPage);
+    EXPECT_EQ(dialog.focusWidget(), Child<QLineEdit>(dialog, "modeVariable"));
     EXPECT_NE(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(prompt.asked().size(), 5u);
-    EXPECT_EQ(node.GetSettings().receiveTimeoutMs, 5000u);  // nothing written yet
-    Type(dialog, "selectCode", "\\\\");
+    EXPECT_EQ(prompt.asked().size(), 3u);
+    EXPECT_EQ(node.GetSettings().receiveTimeoutMs, 5000u);
+    Type(dialog, "modeVariable", "AUX_MODE");
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(node.GetSettings().receiveTimeoutMs, 3000u);
     EXPECT_EQ(node.GetSettings().selectCode, "\\");
+    EXPECT_EQ(node.GetSettings().password, 0u);
 }
 
 }  // namespace

@@ -27,18 +27,30 @@ int HexValue(char c) {
 // The C escapes that Escape() writes and older text files hold, by their letter.
 int SimpleEscape(char c) {
     switch (c) {
-    case '0': return '\0';
-    case 'a': return '\a';
-    case 'b': return '\b';
-    case 't': return '\t';
-    case 'n': return '\n';
-    case 'v': return '\v';
-    case 'f': return '\f';
-    case 'r': return '\r';
-    case '"': return '"';
-    case '\'': return '\'';
-    case '\\': return '\\';
-    default: return -1;
+        case '0':
+            return '\0';
+        case 'a':
+            return '\a';
+        case 'b':
+            return '\b';
+        case 't':
+            return '\t';
+        case 'n':
+            return '\n';
+        case 'v':
+            return '\v';
+        case 'f':
+            return '\f';
+        case 'r':
+            return '\r';
+        case '"':
+            return '"';
+        case '\'':
+            return '\'';
+        case '\\':
+            return '\\';
+        default:
+            return -1;
     }
 }
 
@@ -77,11 +89,15 @@ IntegerParse ParseInteger(std::string_view text, std::int64_t min, std::int64_t 
 
 bool CheckInteger(std::string_view text, std::int64_t min, std::int64_t max, std::int64_t& value) {
     switch (ParseInteger(text, min, max, value)) {
-    case IntegerParse::kOk: return true;
-    case IntegerParse::kNotInteger: ShowInputError(FormatMessage(msg::kEnterInteger)); return false;
-    case IntegerParse::kOutOfRange:
-        ShowInputError(FormatMessage(msg::kEnterIntegerBetween, std::to_string(min), std::to_string(max)));
-        return false;
+        case IntegerParse::kOk:
+            return true;
+        case IntegerParse::kNotInteger:
+            ShowInputError(FormatMessage(msg::kEnterInteger));
+            return false;
+        case IntegerParse::kOutOfRange:
+            ShowInputError(
+                FormatMessage(msg::kEnterIntegerBetween, std::to_string(min), std::to_string(max)));
+            return false;
     }
     return false;
 }

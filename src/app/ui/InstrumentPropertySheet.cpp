@@ -139,12 +139,13 @@ bool CInstrumentPropertySheet::CheckSecurity() {
         int fieldName;
         Field field;
     };
-    for (const Code& code : {Code{values_.selectEnabled, values_.selectText, msg::kSelectCodeField, kSelectField},
-                             Code{values_.deselectEnabled, values_.deselectText, msg::kDeselectCodeField,
-                                  kDeselectField}}) {
+    for (const Code& code :
+         {Code{values_.selectEnabled, values_.selectText, msg::kSelectCodeField, kSelectField},
+          Code{values_.deselectEnabled, values_.deselectText, msg::kDeselectCodeField, kDeselectField}}) {
         std::size_t at = 0;
         if (code.enabled && !EscapedTextToBytes(code.text, &at)) {
-            ShowInputError(FormatMessage(msg::kUnreadableEscape, MessageText(code.fieldName), code.text.substr(at)));
+            ShowInputError(
+                FormatMessage(msg::kUnreadableEscape, MessageText(code.fieldName), code.text.substr(at)));
             return Refuse(code.field);
         }
     }
@@ -165,11 +166,16 @@ bool CInstrumentPropertySheet::CheckTiming() {
 bool CInstrumentPropertySheet::CheckPage(int page) {
     problem_ = kNoField;
     switch (page) {
-    case kInstGeneralPage: return CheckGeneral();
-    case kInstConnectionPage: return link_->Check() || Refuse(kLinkField);
-    case kInstSecurityPage: return CheckSecurity();
-    case kInstTimingPage: return CheckTiming();
-    default: return true;
+        case kInstGeneralPage:
+            return CheckGeneral();
+        case kInstConnectionPage:
+            return link_->Check() || Refuse(kLinkField);
+        case kInstSecurityPage:
+            return CheckSecurity();
+        case kInstTimingPage:
+            return CheckTiming();
+        default:
+            return true;
     }
 }
 
@@ -223,7 +229,8 @@ bool CInstrumentPropertySheet::Apply() {
     s.selectCode = BytesOr(v.selectText, s.selectCode);
     s.deselectEnabled = v.deselectEnabled;
     s.deselectCode = BytesOr(v.deselectText, s.deselectCode);
-    s.receiveTimeoutMs = NumberOr(v.receiveTimeoutText, kMinReceiveTimeout, kMaxReceiveTimeout, s.receiveTimeoutMs);
+    s.receiveTimeoutMs =
+        NumberOr(v.receiveTimeoutText, kMinReceiveTimeout, kMaxReceiveTimeout, s.receiveTimeoutMs);
     s.transmitDelayMs = NumberOr(v.transmitDelayText, 0, kMaxTransmitDelay, s.transmitDelayMs);
     s.autoDisconnectEnabled = v.autoDisconnectEnabled;
     s.autoDisconnectMinutes = NumberOr(v.autoDisconnectText, 0, kMaxAutoDisconnect, s.autoDisconnectMinutes);

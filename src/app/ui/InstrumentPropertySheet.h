@@ -20,7 +20,13 @@ namespace talven {
 
 class CInstrumentNode;
 
-enum InstrumentPage : int { kInstGeneralPage, kInstConnectionPage, kInstSecurityPage, kInstTimingPage, kInstPageCount };
+enum InstrumentPage : int {
+    kInstGeneralPage,
+    kInstConnectionPage,
+    kInstSecurityPage,
+    kInstTimingPage,
+    kInstPageCount
+};
 
 /// What the pages show, numbers as typed.
 struct InstrumentPageValues {

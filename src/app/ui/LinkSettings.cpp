@@ -51,25 +51,26 @@ LinkValues Stored(const LinkValues& v) {
     LinkValues s;
     s.type = v.type;
     switch (v.type) {
-    case kModemLink:
-        s.modemId = v.modemId;
-        s.telephoneNumber = v.telephoneNumber;
-        s.connectTimeoutText = std::to_string(TimeoutOf(v));
-        [[fallthrough]];
-    case kSerialLink:
-        s.portName = v.portName;
-        s.port = v.port;
-        break;
-    case kTelephonyLink:
-        s.deviceId = v.deviceId;
-        s.telephoneNumber = v.telephoneNumber;
-        s.connectTimeoutText = std::to_string(TimeoutOf(v));
-        break;
-    case kTcpLink:
-        s.host = v.host;
-        s.tcpPortText = std::to_string(IntegerOr(v.tcpPortText, 0, CLinkSettings::kMaxTcpPort, 0));
-        break;
-    default: break;
+        case kModemLink:
+            s.modemId = v.modemId;
+            s.telephoneNumber = v.telephoneNumber;
+            s.connectTimeoutText = std::to_string(TimeoutOf(v));
+            [[fallthrough]];
+        case kSerialLink:
+            s.portName = v.portName;
+            s.port = v.port;
+            break;
+        case kTelephonyLink:
+            s.deviceId = v.deviceId;
+            s.telephoneNumber = v.telephoneNumber;
+            s.connectTimeoutText = std::to_string(TimeoutOf(v));
+            break;
+        case kTcpLink:
+            s.host = v.host;
+            s.tcpPortText = std::to_string(IntegerOr(v.tcpPortText, 0, CLinkSettings::kMaxTcpPort, 0));
+            break;
+        default:
+            break;
     }
     return s;
 }
@@ -94,7 +95,8 @@ int IndexOfId(const std::vector<IdChoice>& choices, std::uint32_t id) {
 }  // namespace
 
 std::vector<std::uint32_t> PortSettingsChoices::BaudRates(std::uint32_t current) {
-    std::vector<std::uint32_t> rates = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 57600, 115200};
+    std::vector<std::uint32_t> rates = {110,  300,   600,   1200,  2400,  4800,
+                                        9600, 14400, 19200, 38400, 57600, 115200};
     if (std::find(rates.begin(), rates.end(), current) == rates.end()) {
         rates.push_back(current);
         std::sort(rates.begin(), rates.end());
@@ -120,10 +122,14 @@ std::vector<std::string> PortSettingsChoices::FlowControlNames() {
 
 LinkType TypeOfLink(const CConnection& link) {
     switch (link.GetTypeKeyword()) {
-    case linkkw::kBuiltinModem: return kModemLink;
-    case linkkw::kWindowsModem: return kTelephonyLink;
-    case linkkw::kTcpip: return kTcpLink;
-    default: return kSerialLink;
+        case linkkw::kBuiltinModem:
+            return kModemLink;
+        case linkkw::kWindowsModem:
+            return kTelephonyLink;
+        case linkkw::kTcpip:
+            return kTcpLink;
+        default:
+            return kSerialLink;
     }
 }
 
@@ -154,10 +160,18 @@ LinkValues ReadLinkValues(const CConnection& link) {
 std::unique_ptr<CConnection> MakeLink(const LinkValues& values) {
     std::unique_ptr<CConnection> link;
     switch (values.type) {
-    case kModemLink: link = std::make_unique<CModemConnection>(); break;
-    case kTelephonyLink: link = std::make_unique<CTAPIModemConnection>(); break;
-    case kTcpLink: link = std::make_unique<CTCPConnection>(); break;
-    default: link = std::make_unique<CCommPortConnection>(); break;
+        case kModemLink:
+            link = std::make_unique<CModemConnection>();
+            break;
+        case kTelephonyLink:
+            link = std::make_unique<CTAPIModemConnection>();
+            break;
+        case kTcpLink:
+            link = std::make_unique<CTCPConnection>();
+            break;
+        default:
+            link = std::make_unique<CCommPortConnection>();
+            break;
     }
     WriteLinkValues(values, *link);
     return link;
@@ -167,29 +181,33 @@ bool WriteLinkValues(const LinkValues& values, CConnection& link) {
     if (TypeOfLink(link) != values.type)
         return false;
     switch (values.type) {
-    case kSerialLink: WriteSerial(values, static_cast<CCommPortConnection&>(link)); break;
-    case kModemLink: {
-        auto& modem = static_cast<CModemConnection&>(link);
-        WriteSerial(values, modem);
-        modem.SetModemId(values.modemId);
-        modem.SetTelephoneNumber(values.telephoneNumber);
-        modem.SetConnectTimeout(TimeoutOf(values));
-        break;
-    }
-    case kTelephonyLink: {
-        auto& tapi = static_cast<CTAPIModemConnection&>(link);
-        tapi.SetDeviceId(values.deviceId);
-        tapi.SetTelephoneNumber(values.telephoneNumber);
-        tapi.SetConnectTimeout(TimeoutOf(values));
-        break;
-    }
-    case kTcpLink: {
-        auto& tcp = static_cast<CTCPConnection&>(link);
-        tcp.SetHost(values.host);
-        tcp.SetPort(static_cast<std::uint32_t>(IntegerOr(values.tcpPortText, 0, CLinkSettings::kMaxTcpPort, 0)));
-        break;
-    }
-    default: return false;
+        case kSerialLink:
+            WriteSerial(values, static_cast<CCommPortConnection&>(link));
+            break;
+        case kModemLink: {
+            auto& modem = static_cast<CModemConnection&>(link);
+            WriteSerial(values, modem);
+            modem.SetModemId(values.modemId);
+            modem.SetTelephoneNumber(values.telephoneNumber);
+            modem.SetConnectTimeout(TimeoutOf(values));
+            break;
+        }
+        case kTelephonyLink: {
+            auto& tapi = static_cast<CTAPIModemConnection&>(link);
+            tapi.SetDeviceId(values.deviceId);
+            tapi.SetTelephoneNumber(values.telephoneNumber);
+            tapi.SetConnectTimeout(TimeoutOf(values));
+            break;
+        }
+        case kTcpLink: {
+            auto& tcp = static_cast<CTCPConnection&>(link);
+            tcp.SetHost(values.host);
+            tcp.SetPort(
+                static_cast<std::uint32_t>(IntegerOr(values.tcpPortText, 0, CLinkSettings::kMaxTcpPort, 0)));
+            break;
+        }
+        default:
+            return false;
     }
     return true;
 }
@@ -267,12 +285,14 @@ bool CLinkSettings::Check() {
         return false;
     };
     const LinkType type = values_.type;
-    if ((type == kSerialLink || type == kModemLink) && values_.portName.find_first_not_of(" \t") == std::string::npos) {
+    if ((type == kSerialLink || type == kModemLink) &&
+        values_.portName.find_first_not_of(" \t") == std::string::npos) {
         ShowInputError(FormatMessage(msg::kEnterSerialPort));
         return refuse(kPortNameField);
     }
     if (type == kModemLink || type == kTelephonyLink) {
-        if (type == kTelephonyLink && values_.telephoneNumber.size() > static_cast<std::size_t>(kMaxTelephoneNumber)) {
+        if (type == kTelephonyLink &&
+            values_.telephoneNumber.size() > static_cast<std::size_t>(kMaxTelephoneNumber)) {
             ShowInputError(FormatMessage(msg::kTelephoneNumberTooLong, kMaxTelephoneNumber));
             return refuse(kTelephoneNumberField);
         }

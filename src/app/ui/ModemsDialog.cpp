@@ -10,13 +10,15 @@
 namespace talven {
 
 CModemPropertiesDialog::CModemPropertiesDialog(CModemSettings& modem) : modem_(modem) {
-    texts = {modem.GetName(),  modem.GetDialPrefix(), modem.GetEscape(),     modem.GetHangUp(),
-             modem.GetInitialization(), modem.GetReset(), modem.GetOkResponse(), modem.GetConnectResponse()};
+    texts = {modem.GetName(),       modem.GetDialPrefix(),     modem.GetEscape(),
+             modem.GetHangUp(),     modem.GetInitialization(), modem.GetReset(),
+             modem.GetOkResponse(), modem.GetConnectResponse()};
 }
 
 std::array<std::string, CModemPropertiesDialog::kFieldCount> CModemPropertiesDialog::Labels() {
-    return {"&Name",           "&Dial prefix", "&Escape sequence", "&Hang-up command", "&Initialization command",
-            "&Reset command", "&OK response", "&Connect response"};
+    return {
+        "&Name",          "&Dial prefix", "&Escape sequence", "&Hang-up command", "&Initialization command",
+        "&Reset command", "&OK response", "&Connect response"};
 }
 
 bool CModemPropertiesDialog::Apply() {

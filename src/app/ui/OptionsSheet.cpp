@@ -70,21 +70,22 @@ bool COptionsPropertySheet::BrowseLogFile() {
 
 bool COptionsPropertySheet::CheckPage(int page) {
     switch (page) {
-    case kOptFrontPanelPage: {
-        std::int64_t interval = 0;
-        if (!CheckInteger(intervalText_, kMinInterval, kMaxInterval, interval))
-            return false;
-        edited_.frontPanelInterval = static_cast<std::uint32_t>(interval);
-        return true;
-    }
-    case kOptLoggingPage:
-        // A name of blanks only would name no usable file either.
-        if (edited_.AnyLogging() && IsBlankText(edited_.logFileName)) {
-            ShowInputError(FormatMessage(msg::kEnterLogFileName));
-            return false;
+        case kOptFrontPanelPage: {
+            std::int64_t interval = 0;
+            if (!CheckInteger(intervalText_, kMinInterval, kMaxInterval, interval))
+                return false;
+            edited_.frontPanelInterval = static_cast<std::uint32_t>(interval);
+            return true;
         }
-        return true;
-    default: return true;
+        case kOptLoggingPage:
+            // A name of blanks only would name no usable file either.
+            if (edited_.AnyLogging() && IsBlankText(edited_.logFileName)) {
+                ShowInputError(FormatMessage(msg::kEnterLogFileName));
+                return false;
+            }
+            return true;
+        default:
+            return true;
     }
 }
 

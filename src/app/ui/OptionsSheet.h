@@ -12,7 +12,13 @@ namespace talven {
 
 class CTALVENApp;
 
-enum OptionsPage : int { kOptGeneralPage, kOptDateFormatPage, kOptFrontPanelPage, kOptLoggingPage, kOptPageCount };
+enum OptionsPage : int {
+    kOptGeneralPage,
+    kOptDateFormatPage,
+    kOptFrontPanelPage,
+    kOptLoggingPage,
+    kOptPageCount
+};
 
 class COptionsPropertySheet {
   public:
