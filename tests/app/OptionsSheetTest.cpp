@@ -173,20 +173,6 @@ TEST_F(OptionsSheetTest, restoreDefaultsAsksFirstKeepsThePathAndIsRefusedWhileBu
     EXPECT_EQ(sheet.GetIntervalText(), "5");
 }
 
-TEST_F(OptionsSheetTest, restoreDefaultsCommandRestoresTheApplicationsOptionsOnYesOnly) {
-    CTALVENApp app(store);
-    Options o;
-    o.frontPanelInterval = 33;
-    app.SetOptions(o);
-    EXPECT_FALSE(RestoreDefaultsCommand(app, true));
-    EXPECT_TRUE(prompt.asked().empty());
-    EXPECT_FALSE(RestoreDefaultsCommand(app, false));  // the default answer is No
-    EXPECT_EQ(app.GetOptions().frontPanelInterval, 33u);
-    prompt.QueueAnswer(mb::kIdYes);
-    EXPECT_TRUE(RestoreDefaultsCommand(app, false));
-    EXPECT_EQ(app.GetOptions().frontPanelInterval, 5u);
-}
-
 TEST_F(OptionsSheetTest, browsingForTheLogFileOffersTextFilesAndTakesTheChosenPath) {
     Options o;
     o.logFileName = "old.txt";
