@@ -76,6 +76,7 @@ TEST_F(PropertySheetSessionTest, okDuringAConnectKeepsWhatItLearnsAndCannotSwapT
     session->PostConnect();
     // The worker holds the link: a link of another type is refused and nothing is written.
     EXPECT_FALSE(sheet.Apply());
+    EXPECT_EQ(sheet.FailedPage(), kInstConnectionPage);
     ASSERT_FALSE(prompt.asked().empty());
     EXPECT_EQ(prompt.asked().back().text,
               "The connection of Local Instrument cannot be changed to another type while it is connected. "

@@ -211,8 +211,10 @@ bool CInstrumentPropertySheet::Apply() {
     failedPage_ = -1;
     if (multiplexorInstrument_ && !multiplexorAddress_.empty())
         link_->Values().host = multiplexorAddress_;
-    if (!StoreLink())
+    if (!StoreLink()) {
+        failedPage_ = kInstConnectionPage;
         return false;
+    }
 
     DataGuard guard;
     InstrumentSettings s = node_.GetSettings();
