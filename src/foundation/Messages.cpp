@@ -10,6 +10,7 @@ namespace {
 
 const MessageEntry kTable[] = {
 #include "foundation/messages/App.inc"
+#include "foundation/messages/AppDialogs.inc"
 #include "foundation/messages/Calibrator.inc"
 #include "foundation/messages/Cli.inc"
 #include "foundation/messages/Dlog.inc"
