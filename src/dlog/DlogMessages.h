@@ -12,4 +12,6 @@ constexpr int kRecordReplyMissing = 63506;
 constexpr int kRecordReplyShort = 63507;
 constexpr int kRecordLineDropped = 63508;
 constexpr int kRecordLinesDropped = 63509;
+constexpr int kCannotAllocateSeries = 63510;
+constexpr int kErrorAllocatingChart = 63511;
 }  // namespace talven::msg
