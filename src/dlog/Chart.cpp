@@ -248,7 +248,7 @@ std::vector<CChart::ColumnSpan> CChart::ReduceToColumns(std::size_t series, cons
             span.bottom = std::max(span.bottom, py);
             continue;
         }
-        spans.push_back({column, py, py, py, py});
+        spans.push_back({column, py, py, py, py, open && !gap});
         open = true;
         gap = false;
     }

@@ -50,13 +50,14 @@ class CChart {
     };
 
     /// One pixel column of a series: the vertical pixels of its first, last, lowest and highest
-    /// point there.
+    /// point there; joined when the line comes to it from the span before (no gap between).
     struct ColumnSpan {
         int column = 0;
         double first = 0.0;
         double last = 0.0;
         double top = 0.0;
         double bottom = 0.0;
+        bool joined = false;
     };
 
     /// Frees the previous storage and reserves series x points (x and y each); says "Can not
@@ -112,8 +113,8 @@ class CChart {
     /// ("%5.1f").
     std::vector<std::string> XAxisTexts() const;
     /// The series's points inside the x range, one span per pixel column they fall in, in column
-    /// order; columns without points are left out. Gaps (values that are not finite) break the
-    /// line: a span after one starts with first == its own first point.
+    /// order; columns without points are left out. A gap (a value that is not finite) breaks the
+    /// line: the span after it is not joined, even within the same column.
     std::vector<ColumnSpan> ReduceToColumns(std::size_t series, const Layout& layout) const;
 
   private:

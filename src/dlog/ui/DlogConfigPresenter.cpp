@@ -711,8 +711,8 @@ void DlogConfigPresenter::OnNotification(int code, std::uintptr_t wParam, std::i
     case wm::kRecordsFailed:
         if (!records)
             return;
-        // Written whether or not the box is still checked: the download moved the channels' marks,
-        // and records not written now would never be.
+        // A failed automatic download may have moved the marks of the channels before the one that
+        // failed: none was written, so each goes back to fetch its records again.
         if (busy_ == Busy::kAutomatic) {
             if (code == wm::kRecordsDone)
                 WriteAutomaticDownloads();
