@@ -92,9 +92,8 @@ CDASDataViewDialog::CDASDataViewDialog(QWidget* parent, IDlogInstrument& instrum
     progress_ = new QProgressBar(this);
     progress_->setTextVisible(false);
     progress_->setMaximumWidth(200);
-    progress_->setRange(0, 1);
-    progress_->setValue(0);
-    saving_ = std::make_unique<WidgetProgress>(status_, progress_);
+    saving_ = std::make_unique<WidgetProgress>(status_, progress_, true);
+    saving_->End();
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(status_, 1);

@@ -121,6 +121,8 @@ QWidget* CDASChannelSheet::MakeBasicPage() {
     records_ = new QSpinBox(page);
     records_->setRange(1, DlogChannelSheetPresenter::kMaxRecords);
     records_->setAlignment(Qt::AlignRight);
+    records_->setMinimumWidth(110);
+    records_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     form->addRow(tr("Number of &records:"), records_);
     event_ = new QComboBox(page);
     for (const std::string& name : presenter_.EventNames())
@@ -140,6 +142,10 @@ QWidget* CDASChannelSheet::MakeBasicPage() {
 
     startDate_ = MakeDateEdit(page, QDate(1970, 1, 1), QDate(2105, 12, 31));
     startTime_ = MakeTimeEdit(page);
+    for (QWidget* w : {static_cast<QWidget*>(startDate_), static_cast<QWidget*>(startTime_)}) {
+        w->setMinimumWidth(130);
+        w->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    }
     form->addRow(tr("Start &date:"), startDate_);
     form->addRow(tr("Start t&ime:"), startTime_);
     samplePeriod_ = new PeriodEdit(page);
@@ -162,7 +168,10 @@ QWidget* CDASChannelSheet::MakeAdvancedPage() {
     form->addRow(tr("Last download:"), lastDownload_);
     auto* selectRecords = new QPushButton(tr("Select &Records"), page);
     connect(selectRecords, &QPushButton::clicked, this, &CDASChannelSheet::SelectRecords);
-    form->addRow(QString(), selectRecords);
+    auto* recordsRow = new QHBoxLayout;
+    recordsRow->addWidget(selectRecords);
+    recordsRow->addStretch();
+    form->addRow(QString(), recordsRow);
 
     auto* fileRow = new QHBoxLayout;
     downloadFile_ = new QLineEdit(page);
@@ -206,6 +215,7 @@ void CDASChannelSheet::Load() {
     downloadPeriod_->Set(a.downloadPeriod);
     lastDownload_->setText(ToQt(presenter_.LastDownloadText()));
     downloadFile_->setText(ToQt(a.downloadFile));
+    downloadFile_->setCursorPosition(0);
     append_->setChecked(a.append);
 }
 
@@ -355,6 +365,7 @@ CSelectRecordsDialog::CSelectRecordsDialog(QWidget* parent, const CSelectionSet&
             box->setRange(range.min, range.max);
             box->setValue(counts[mode - CSelectionSet::kRecentRecords]);
             box->setAlignment(Qt::AlignRight);
+            box->setMinimumWidth(90);
             grid->addWidget(box, mode, 1);
         }
     }

@@ -152,10 +152,13 @@ void WidgetProgress::Show(const std::string& status, std::size_t range, std::siz
 
 void WidgetProgress::Paint() {
     if (bar_) {
-        // The bar counts in int: a range beyond a million is shown in proportion.
+        // The bar counts in int: a range beyond a million is shown in proportion. An empty range
+        // would make it a busy indicator; idle, it is an empty bar.
         const double scale = range_ > 1000000 ? 1000000.0 / static_cast<double>(range_) : 1.0;
-        bar_->setRange(0, static_cast<int>(static_cast<double>(range_) * scale));
+        bar_->setRange(0, std::max(1, static_cast<int>(static_cast<double>(range_) * scale)));
         bar_->setValue(static_cast<int>(static_cast<double>(position_) * scale));
+        if (hideWhenIdle_)
+            bar_->setVisible(range_ > 0);
     }
     sincePaint_.restart();
 }

@@ -47,7 +47,9 @@ DateTimePickers FromQt(const QDate& date, const QTime& time);
 /// window thread), the window is repainted, without taking user input, at most every 50 ms.
 class WidgetProgress : public TransferProgress {
   public:
-    WidgetProgress(QLabel* status, QProgressBar* bar) : status_(status), bar_(bar) {}
+    /// With hideWhenIdle the bar shows only while an operation runs.
+    WidgetProgress(QLabel* status, QProgressBar* bar, bool hideWhenIdle = false)
+        : status_(status), bar_(bar), hideWhenIdle_(hideWhenIdle) {}
     void Begin(const std::string& status, std::size_t steps) override;
     void Step() override;
     void End() override;
@@ -60,6 +62,7 @@ class WidgetProgress : public TransferProgress {
     void Paint();
     QLabel* status_;
     QProgressBar* bar_;
+    bool hideWhenIdle_;
     QElapsedTimer sincePaint_;
     std::size_t range_ = 0;
     std::size_t position_ = 0;

@@ -171,6 +171,9 @@ TEST(ChartDrawing, manyPointsReduceToTheirExtremesPerPixelColumn) {
     ASSERT_NE(peak, spans.end());
     EXPECT_DOUBLE_EQ(peak->bottom, l.Y(10, chart.GetRanges()));
     EXPECT_EQ(std::next(peak)->column, peak->column);  // the gap starts a new span in the same column
+    EXPECT_TRUE(peak->joined);
+    EXPECT_FALSE(std::next(peak)->joined);
+    EXPECT_FALSE(spans.front().joined);
     EXPECT_TRUE(chart.ReduceToColumns(1, l).empty());
 }
 
