@@ -45,8 +45,10 @@ struct BigChannel {
             parameter->SetSetNumber(1);
             parameter->Records().reserve(count);
             for (std::size_t i = 0; i < count; ++i) {
-                const double v = static_cast<double>((i * 7919 + static_cast<std::size_t>(p) * 104729) % 1000) / 10.0;
-                parameter->Records().push_back({v, 1, 1700000000u + 60u * static_cast<std::uint32_t>(i), true});
+                const double v =
+                    static_cast<double>((i * 7919 + static_cast<std::size_t>(p) * 104729) % 1000) / 10.0;
+                parameter->Records().push_back(
+                    {v, 1, 1700000000u + 60u * static_cast<std::uint32_t>(i), true});
             }
             channel->AppendParameter(std::move(parameter));
         }
@@ -76,7 +78,8 @@ void BM_ChartReduceMillionPoints(benchmark::State& state) {
         for (std::size_t s = 0; s < chart->GetSeriesCount(); ++s)
             benchmark::DoNotOptimize(chart->ReduceToColumns(s, layout));
     }
-    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kMillion * chart->GetSeriesCount()));
+    state.SetItemsProcessed(state.iterations() *
+                            static_cast<std::int64_t>(kMillion * chart->GetSeriesCount()));
 }
 BENCHMARK(BM_ChartReduceMillionPoints)->Unit(benchmark::kMillisecond);
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <new>
 
-#include "dlog/DASParameter.h"
 #include "dlog/DASEvent.h"
+#include "dlog/DASParameter.h"
 #include "dlog/DataRecordSet.h"
 #include "dlog/DlogMessages.h"
 #include "foundation/DataLock.h"

@@ -91,8 +91,10 @@ CDASConfigDialog::CDASConfigDialog(QWidget* parent, CInstrumentConnectedNode& no
         if (buttons_[kClose]->isEnabled())
             close();
     });
-    connect(tree_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int) { OnItemChanged(item); });
-    connect(tree_, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { OnItemExpanded(item, true); });
+    connect(tree_, &QTreeWidget::itemChanged, this,
+            [this](QTreeWidgetItem* item, int) { OnItemChanged(item); });
+    connect(tree_, &QTreeWidget::itemExpanded, this,
+            [this](QTreeWidgetItem* item) { OnItemExpanded(item, true); });
     connect(tree_, &QTreeWidget::itemCollapsed, this,
             [this](QTreeWidgetItem* item) { OnItemExpanded(item, false); });
     connect(tree_, &QTreeWidget::currentItemChanged, this,
@@ -194,7 +196,8 @@ bool CDASConfigDialog::TreeMatchesPresenter() const {
     for (int i = 0; i < tree_->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = tree_->topLevelItem(i);
         const DlogTreeChannel& channel = model[static_cast<std::size_t>(i)];
-        if (item->text(0) != ToQt(channel.label) || item->childCount() != static_cast<int>(channel.parameters.size()))
+        if (item->text(0) != ToQt(channel.label) ||
+            item->childCount() != static_cast<int>(channel.parameters.size()))
             return false;
         for (int j = 0; j < item->childCount(); ++j) {
             if (item->child(j)->text(0) != ToQt(channel.parameters[static_cast<std::size_t>(j)].label))
@@ -246,10 +249,10 @@ void CDASConfigDialog::Refresh() {
     tree_->setCurrentItem(current);
 
     const DlogControls& c = presenter_->Controls();
-    const bool enabled[kButtonCount] = {c.getConfig,  c.sendConfig, c.loadConfig, c.saveConfig,  c.newConfig,
-                                        c.newChannel, c.newParameter, c.duplicate, c.properties,  c.remove,
-                                        c.getData,    c.viewData,   c.graphData,  c.saveData,    c.checkAll,
-                                        c.uncheckAll, c.expandAll,  c.collapseAll, c.close};
+    const bool enabled[kButtonCount] = {
+        c.getConfig, c.sendConfig, c.loadConfig, c.saveConfig,  c.newConfig, c.newChannel, c.newParameter,
+        c.duplicate, c.properties, c.remove,     c.getData,     c.viewData,  c.graphData,  c.saveData,
+        c.checkAll,  c.uncheckAll, c.expandAll,  c.collapseAll, c.close};
     for (int b = 0; b < kButtonCount; ++b)
         buttons_[b]->setEnabled(enabled[b]);
     tree_->setEnabled(c.tree);
@@ -286,8 +289,9 @@ void CDASConfigDialog::OnItemChanged(QTreeWidgetItem* item) {
     if (which.channel < 0 || static_cast<std::size_t>(which.channel) >= model.size())
         return;
     const DlogTreeChannel& channel = model[static_cast<std::size_t>(which.channel)];
-    const bool was = which.IsParameter() ? channel.parameters.at(static_cast<std::size_t>(which.parameter)).checked
-                                         : channel.checked;
+    const bool was = which.IsParameter()
+                         ? channel.parameters.at(static_cast<std::size_t>(which.parameter)).checked
+                         : channel.checked;
     const bool now = item->checkState(0) == Qt::Checked;
     if (now != was)
         presenter_->SetItemChecked(which, now);
@@ -365,7 +369,8 @@ bool CDASConfigDialog::EditSelection(CSelectionSet& selection, bool hasFromTo) {
 }
 
 void CDASConfigDialog::ShowDataView(const DlogDataSet& shown) {
-    CDASDataViewDialog view(this, dlog_, shown, presenter_->IsSamplesChecked(), options_, port_.GetSiteName());
+    CDASDataViewDialog view(this, dlog_, shown, presenter_->IsSamplesChecked(), options_,
+                            port_.GetSiteName());
     view.exec();
 }
 
@@ -386,7 +391,8 @@ void CDASConfigDialog::OnNotification(int code, std::uintptr_t wParam, std::intp
         writingFiles_ = false;
         --notificationDepth_;
     };
-    if (code == wm::kDownloadDone || code == wm::kSendDone || code == wm::kRecordsDone)
+    if (code == wm::kDownloadDone || code == wm::kSendDone || code == wm::kSendFailed ||
+        code == wm::kRecordsDone)
         QTimer::singleShot(kCompletionPauseMs, this, deliver);
     else
         deliver();

@@ -58,7 +58,8 @@ QVariant DlogDataTableModel::headerData(int section, Qt::Orientation orientation
 }
 
 CDASDataViewDialog::CDASDataViewDialog(QWidget* parent, IDlogInstrument& instrument, const DlogDataSet& shown,
-                                       bool samplesBox, const DlogWindowOptions& options, std::string siteName)
+                                       bool samplesBox, const DlogWindowOptions& options,
+                                       std::string siteName)
     : QDialog(parent),
       instrument_(instrument),
       data_(shown),

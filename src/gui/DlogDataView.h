@@ -20,7 +20,8 @@ namespace talven::gui {
 class DlogDataTableModel : public QAbstractTableModel {
     Q_OBJECT
   public:
-    DlogDataTableModel(QObject* parent, const CDataRecordSet& set, bool samplesBox, const DateFormatSlots& formats);
+    DlogDataTableModel(QObject* parent, const CDataRecordSet& set, bool samplesBox,
+                       const DateFormatSlots& formats);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -36,8 +37,8 @@ class CDASDataViewDialog : public QDialog {
     Q_OBJECT
   public:
     /// The instrument and site name the graph's title takes; shown must outlive the dialog.
-    CDASDataViewDialog(QWidget* parent, IDlogInstrument& instrument, const DlogDataSet& shown, bool samplesBox,
-                       const DlogWindowOptions& options, std::string siteName);
+    CDASDataViewDialog(QWidget* parent, IDlogInstrument& instrument, const DlogDataSet& shown,
+                       bool samplesBox, const DlogWindowOptions& options, std::string siteName);
     ~CDASDataViewDialog() override;
 
     QTableView* Table() const { return table_; }

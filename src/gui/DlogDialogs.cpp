@@ -286,7 +286,8 @@ void CDASChannelSheet::SelectFile() {
 
 // --- Parameter dialog -----------------------------------------------------------------------------------
 
-CDASParameterDialog::CDASParameterDialog(QWidget* parent, IDlogInstrument& instrument, CDASParameter& parameter)
+CDASParameterDialog::CDASParameterDialog(QWidget* parent, IDlogInstrument& instrument,
+                                         CDASParameter& parameter)
     : QDialog(parent), presenter_(instrument, parameter) {
     setWindowTitle(ToQt(presenter_.Title()));
     auto* form = new QFormLayout;
@@ -440,9 +441,9 @@ void CSelectRecordsDialog::accept() {
 
 CFileSaveAsDialog::CFileSaveAsDialog(QWidget* parent, const std::string& path) : QDialog(parent) {
     setWindowTitle(tr("Save As"));
-    auto* text = new QLabel(ToQt(FormatMessage(msg::kFileAlreadyExists, path) + "\n" +
-                                 FormatMessage(msg::kReplaceOrAppend)),
-                            this);
+    auto* text = new QLabel(
+        ToQt(FormatMessage(msg::kFileAlreadyExists, path) + "\n" + FormatMessage(msg::kReplaceOrAppend)),
+        this);
     text->setWordWrap(true);
     text->setMinimumWidth(360);
     auto* buttons = new QDialogButtonBox(this);

@@ -74,10 +74,10 @@ CChartWidget::CChartWidget(QWidget* parent, std::unique_ptr<CChart> chart)
 }
 
 QColor CChartWidget::SeriesColour(std::size_t i) {
-    static const QColor palette[] = {QColor(0, 70, 200),   QColor(200, 0, 0),    QColor(0, 140, 0),
-                                     QColor(160, 0, 160),  QColor(230, 120, 0),  QColor(0, 150, 150),
-                                     QColor(120, 70, 20),  QColor(90, 90, 90),   QColor(130, 130, 0),
-                                     QColor(0, 0, 110),    QColor(120, 0, 0),    QColor(240, 0, 130)};
+    static const QColor palette[] = {QColor(0, 70, 200),  QColor(200, 0, 0),   QColor(0, 140, 0),
+                                     QColor(160, 0, 160), QColor(230, 120, 0), QColor(0, 150, 150),
+                                     QColor(120, 70, 20), QColor(90, 90, 90),  QColor(130, 130, 0),
+                                     QColor(0, 0, 110),   QColor(120, 0, 0),   QColor(240, 0, 130)};
     constexpr std::size_t kCount = sizeof palette / sizeof palette[0];
     if (i < kCount)
         return palette[i];
@@ -162,7 +162,8 @@ void CChartWidget::Draw(QPainter& p, const QSize& size) const {
             p.drawLines(lines.data(), static_cast<int>(lines.size()));
         }
         // Markers only where there is room to tell them apart.
-        if (c.GetPlotStyle() != CChart::kStyleLines && spans.size() * 4 < static_cast<std::size_t>(plot.width())) {
+        if (c.GetPlotStyle() != CChart::kStyleLines &&
+            spans.size() * 4 < static_cast<std::size_t>(plot.width())) {
             p.setPen(colour);
             p.setBrush(colour);
             for (const CChart::ColumnSpan& span : spans)
@@ -226,8 +227,8 @@ bool CGraphWindow::SavePicture() {
         return false;
     if (chart_->Picture(chart_->size()).save(ToQt(*path), "PNG"))
         return true;
-    GetUserPrompt().MessageBox(FormatMessage(msg::kUnableToSavePicture, *path), FormatMessage(msg::kCaptionError),
-                               mb::kIconWarning);
+    GetUserPrompt().MessageBox(FormatMessage(msg::kUnableToSavePicture, *path),
+                               FormatMessage(msg::kCaptionError), mb::kIconWarning);
     return false;
 }
 

@@ -5,10 +5,10 @@
 #include <map>
 
 #include "dlog/InstrumentNodeDlog.h"
-#include "network/InstrumentNode.h"
 #include "gui/DlogConfigWindow.h"
 #include "gui/DlogWindowSupport.h"
 #include "gui/QtPlatform.h"
+#include "network/InstrumentNode.h"
 
 namespace talven::gui {
 
@@ -35,9 +35,8 @@ void OpenDlogConfigurationWindow(QWidget* parent, CInstrumentConnectedNode& node
     auto* window = new CDASConfigDialog(parent, node, DlogOfNode(node));
     window->setAttribute(Qt::WA_DeleteOnClose);
     Windows()[&node] = window;
-    QObject::connect(window, &QObject::destroyed, [nodeKey = static_cast<const CInstrumentNode*>(&node)] {
-        Windows().erase(nodeKey);
-    });
+    QObject::connect(window, &QObject::destroyed,
+                     [nodeKey = static_cast<const CInstrumentNode*>(&node)] { Windows().erase(nodeKey); });
     window->show();
 }
 

@@ -52,13 +52,15 @@ TEST(DlogEnablingTable, eachControlFollowsItsRow) {
     DlogEnableInputs in;
     in.enabled = true;
     DlogControls c = ComputeDlogControls(in);
-    EXPECT_TRUE(c.tree && c.loadConfig && c.saveConfig && c.newConfig && c.checkAll && c.collapseAll && c.close);
+    EXPECT_TRUE(c.tree && c.loadConfig && c.saveConfig && c.newConfig && c.checkAll && c.collapseAll &&
+                c.close);
     EXPECT_FALSE(c.getConfig || c.sendConfig || c.getData || c.samples || c.automatic || c.newChannel);
 
     in.connected = in.hasEventsAndPoints = in.eventParameter = in.newDlog = in.channelRoom = true;
     in.anyChecked = true;
     c = ComputeDlogControls(in);
-    EXPECT_TRUE(c.getConfig && c.sendConfig && c.newChannel && c.getData && c.viewData && c.samples && c.automatic);
+    EXPECT_TRUE(c.getConfig && c.sendConfig && c.newChannel && c.getData && c.viewData && c.samples &&
+                c.automatic);
     EXPECT_FALSE(c.newParameter || c.duplicate || c.properties || c.remove);
 
     in.parameterSelected = true;  // a parameter of a full channel: no new parameter, no duplicate
@@ -160,7 +162,8 @@ TEST_F(DlogConfigWindow, twentyChannelsFiftyParametersAndMissingEventsLimitEditi
 
     inst->DlogPoints().DeleteAll();  // no data points: nothing can be edited from here
     presenter->SelectItem({1, -1});
-    EXPECT_FALSE(Controls().newParameter || Controls().properties || Controls().remove || Controls().sendConfig);
+    EXPECT_FALSE(Controls().newParameter || Controls().properties || Controls().remove ||
+                 Controls().sendConfig);
 }
 
 TEST_F(DlogConfigWindow, newChannelIsAppendedOnlyOnOkAndMarksTheConfiguration) {
@@ -345,7 +348,7 @@ TEST_F(DlogConfigWindow, saveDataOffersEachChannelWithDataAndStopsWhenCancelled)
     test::WriteFile(first, "old\r\n");
     prompt.QueueFile(first);
     view.choices = {ReplaceChoice::kCancel, ReplaceChoice::kAppend};
-    prompt.QueueFile(first);  // Cancel goes back to the file choice
+    prompt.QueueFile(first);         // Cancel goes back to the file choice
     prompt.QueueFile(std::nullopt);  // the second channel's dialog cancelled
     presenter->SaveData();
     EXPECT_EQ(view.asked, (std::vector<std::string>{first, first}));

@@ -167,12 +167,14 @@ TEST_F(DlogDialogs, selectRecordsChecksBothYearsAndAsksWhenTheEndComesFirst) {
     dialog.to.hasDate = false;
     EXPECT_FALSE(dialog.Accept(selection));
     ASSERT_EQ(Asked().size(), 2u);
-    EXPECT_EQ(Asked()[0],
-              "Starting year of 1969 is not supported by the instrument. Please make sure the year is between "
-              "1970 and 2105.");
-    EXPECT_EQ(Asked()[1],
-              "Ending year of -1 is not supported by the instrument. Please make sure the year is between 1970 "
-              "and 2105.");
+    EXPECT_EQ(
+        Asked()[0],
+        "Starting year of 1969 is not supported by the instrument. Please make sure the year is between "
+        "1970 and 2105.");
+    EXPECT_EQ(
+        Asked()[1],
+        "Ending year of -1 is not supported by the instrument. Please make sure the year is between 1970 "
+        "and 2105.");
     EXPECT_EQ(selection.mode, CSelectionSet::kAll);  // nothing copied
 
     dialog.from = {true, 2026, 3, 2, 8, 0, 0};
@@ -231,7 +233,7 @@ TEST_F(DlogDialogs, dataTableHasSampleColumnsOnlyWithTheBoxAndTheConfiguredFlag)
     EXPECT_EQ(table.CellText(2, 1), "      3.00");
     EXPECT_EQ(table.CellText(2, 2), "         3");
     EXPECT_EQ(table.CellText(2, 3), "       3.0");
-    EXPECT_EQ(table.CellText(3, 1), "");  // past the last row
+    EXPECT_EQ(table.CellText(3, 1), "");             // past the last row
     test::ParameterAt(*channel, 0)->ClearRecords();  // a new download emptied it meanwhile
     EXPECT_EQ(table.CellText(0, 1), "");
 }

@@ -121,7 +121,8 @@ inline void GiveRecords(IDlogInstrument& inst, CDASChannel& channel, std::size_t
         p->ClearRecords();
         p->SetSetNumber(set);
         for (std::size_t i = 0; i < count; ++i)
-            p->Records().push_back({1.5 * static_cast<double>(i), 3, start + 60u * static_cast<std::uint32_t>(i), true});
+            p->Records().push_back(
+                {1.5 * static_cast<double>(i), 3, start + 60u * static_cast<std::uint32_t>(i), true});
     }
 }
 

@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -55,20 +57,26 @@ std::string ReadAll(const std::string& path) {
 template <class Dialog>
 void OnNextDialog(std::function<void(Dialog&)> action) {
     QTimer::singleShot(0, [action] {
-        ASSERT_TRUE(WaitFor([] { return dynamic_cast<Dialog*>(QApplication::activeModalWidget()) != nullptr; }));
+        ASSERT_TRUE(
+            WaitFor([] { return dynamic_cast<Dialog*>(QApplication::activeModalWidget()) != nullptr; }));
         action(*dynamic_cast<Dialog*>(QApplication::activeModalWidget()));
     });
 }
 
 class DlogWindows : public ::testing::Test {
   protected:
-    void SetUp() override { directory = std::filesystem::temp_directory_path() / ("dlogwin." + std::to_string(::getpid())); }
+    void SetUp() override {
+        directory = std::filesystem::temp_directory_path() / ("dlogwin." + std::to_string(::getpid()));
+    }
     void TearDown() override {
         if (node)
             ForgetDlogWindowsOf(*node);
+        std::vector<QPointer<CGraphWindow>> graphs;
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (dynamic_cast<CGraphWindow*>(w))
-                delete w;
+            if (auto* graph = dynamic_cast<CGraphWindow*>(w))
+                graphs.emplace_back(graph);
+        for (const QPointer<CGraphWindow>& graph : graphs)
+            delete graph.data();
         if (session != nullptr) {
             session->PostDisconnect();
             WaitFor([&] { return !session->HasWorker(); }, 30000);
@@ -212,6 +220,8 @@ TEST_F(DlogWindows, configurationAndRecordsAreDownloadedViewedGraphedAndSaved) {
     prompt.QueueFile(picture);
     EXPECT_TRUE(graph->SavePicture());
     EXPECT_EQ(QImage(QString::fromStdString(picture)).width(), graph->ChartWidget()->width());
+    graph->CopyPicture();
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), graph->ChartWidget()->size());
 
     // Saved as CSV: a heading and one line per record; an existing file asks Replace or Append.
     const std::string csv = (directory / "conc1.csv").string();

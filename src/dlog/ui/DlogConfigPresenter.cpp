@@ -85,8 +85,8 @@ void DlogConfigPresenter::Open() {
 }
 
 std::string DlogConfigPresenter::CloseText() const {
-    const bool cancellable =
-        (busy_ == Busy::kRecords || busy_ == Busy::kAutomatic) && port_.IsConnected() && Has(capability::kCancel);
+    const bool cancellable = (busy_ == Busy::kRecords || busy_ == Busy::kAutomatic) && port_.IsConnected() &&
+                             Has(capability::kCancel);
     return cancellable ? FormatMessage(msg::kCancel) : std::string("Close");
 }
 
@@ -118,7 +118,8 @@ void DlogConfigPresenter::RebuildTree() {
     }
     if (selection_.channel >= static_cast<int>(tree_.size()) ||
         (selection_.IsParameter() &&
-         selection_.parameter >= static_cast<int>(tree_[static_cast<std::size_t>(selection_.channel)].parameters.size())))
+         selection_.parameter >=
+             static_cast<int>(tree_[static_cast<std::size_t>(selection_.channel)].parameters.size())))
         selection_ = {};
 }
 
@@ -199,11 +200,12 @@ std::vector<DlogMenuItem> DlogConfigPresenter::ContextMenu(const DlogTreeItem& i
                 {FormatMessage(msg::kMenuDeleteChannel), DlogCommand::kDelete, controls_.remove},
                 {FormatMessage(msg::kMenuSelectChannel), DlogCommand::kSelectChannel, en}};
     if (item.IsParameter())
-        return {{FormatMessage(msg::kMenuNewParameter), DlogCommand::kNewParameter, controls_.newParameter},
-                {FormatMessage(msg::kMenuDuplicateParameter), DlogCommand::kDuplicate, controls_.duplicate},
-                {FormatMessage(msg::kMenuParameterProperties), DlogCommand::kProperties, controls_.properties},
-                {FormatMessage(msg::kMenuDeleteParameter), DlogCommand::kDelete, controls_.remove},
-                {FormatMessage(msg::kMenuSelectParameter), DlogCommand::kSelectParameter, en}};
+        return {
+            {FormatMessage(msg::kMenuNewParameter), DlogCommand::kNewParameter, controls_.newParameter},
+            {FormatMessage(msg::kMenuDuplicateParameter), DlogCommand::kDuplicate, controls_.duplicate},
+            {FormatMessage(msg::kMenuParameterProperties), DlogCommand::kProperties, controls_.properties},
+            {FormatMessage(msg::kMenuDeleteParameter), DlogCommand::kDelete, controls_.remove},
+            {FormatMessage(msg::kMenuSelectParameter), DlogCommand::kSelectParameter, en}};
     return {};
 }
 
@@ -453,7 +455,8 @@ void DlogConfigPresenter::Delete() {
     const std::string& label =
         parameter ? item.parameters.at(static_cast<std::size_t>(selection_.parameter)).label : item.label;
     if (options_.confirmDeletes &&
-        GetUserPrompt().MessageBox(FormatMessage(msg::kDeleteQuestion, label), FormatMessage(msg::kCaptionConfirm),
+        GetUserPrompt().MessageBox(FormatMessage(msg::kDeleteQuestion, label),
+                                   FormatMessage(msg::kCaptionConfirm),
                                    mb::kYesNo | mb::kIconQuestion | mb::kDefaultButton2) != mb::kIdYes)
         return;
     {
@@ -469,13 +472,24 @@ void DlogConfigPresenter::Delete() {
 
 void DlogConfigPresenter::Run(DlogCommand command) {
     switch (command) {
-    case DlogCommand::kNewChannel: NewChannel(); return;
-    case DlogCommand::kNewParameter: NewParameter(); return;
-    case DlogCommand::kDuplicate: Duplicate(); return;
-    case DlogCommand::kProperties: Properties(); return;
-    case DlogCommand::kDelete: Delete(); return;
-    case DlogCommand::kSelectChannel:
-    case DlogCommand::kSelectParameter: break;
+        case DlogCommand::kNewChannel:
+            NewChannel();
+            return;
+        case DlogCommand::kNewParameter:
+            NewParameter();
+            return;
+        case DlogCommand::kDuplicate:
+            Duplicate();
+            return;
+        case DlogCommand::kProperties:
+            Properties();
+            return;
+        case DlogCommand::kDelete:
+            Delete();
+            return;
+        case DlogCommand::kSelectChannel:
+        case DlogCommand::kSelectParameter:
+            break;
     }
     if (busy_ != Busy::kNone || automatic_)
         return;
@@ -671,58 +685,59 @@ bool DlogConfigPresenter::RequestClose() {
 void DlogConfigPresenter::OnNotification(int code, std::uintptr_t wParam, std::intptr_t lParam) {
     const bool records = busy_ == Busy::kRecords || busy_ == Busy::kAutomatic;
     switch (code) {
-    case wm::kTransferStart:
-        if (busy_ == Busy::kConfigDownload || busy_ == Busy::kConfigSend)
-            Begin(status_, wParam);
-        return;
-    case wm::kTransferStep:
-        if (busy_ != Busy::kNone)
-            Step();
-        return;
-    case wm::kRecordsStart:
-        if (records) {
-            const bool known = lParam >= 0 && static_cast<std::size_t>(lParam) < downloadNames_.size();
-            Begin(FormatMessage(msg::kDownloadingDataFor,
-                                known ? downloadNames_[static_cast<std::size_t>(lParam)] : std::string()),
-                  wParam);
-        }
-        return;
-    case wm::kDownloadDone:
-    case wm::kDownloadFailed:
-        if (busy_ == Busy::kConfigDownload) {
+        case wm::kTransferStart:
+            if (busy_ == Busy::kConfigDownload || busy_ == Busy::kConfigSend)
+                Begin(status_, wParam);
+            return;
+        case wm::kTransferStep:
+            if (busy_ != Busy::kNone)
+                Step();
+            return;
+        case wm::kRecordsStart:
+            if (records) {
+                const bool known = lParam >= 0 && static_cast<std::size_t>(lParam) < downloadNames_.size();
+                Begin(FormatMessage(msg::kDownloadingDataFor,
+                                    known ? downloadNames_[static_cast<std::size_t>(lParam)] : std::string()),
+                      wParam);
+            }
+            return;
+        case wm::kDownloadDone:
+        case wm::kDownloadFailed:
+            if (busy_ == Busy::kConfigDownload) {
+                RebuildTree();
+                EndBusy();
+            }
+            return;
+        case wm::kSendDone:
+        case wm::kSendFailed:
+            if (busy_ != Busy::kConfigSend)
+                return;
+            EndBusy();
+            if (code == wm::kSendDone) {
+                GetUserPrompt().MessageBox(FormatMessage(msg::kDlogSent), FormatMessage(msg::kCaptionSuccess),
+                                           mb::kIconInformation);
+            } else {
+                Log(kLogError, FormatMessage(msg::kDlogSendFailed));
+                ShowError(FormatMessage(msg::kDlogSendFailed));
+            }
+            return;
+        case wm::kRecordsDone:
+        case wm::kRecordsFailed:
+            if (!records)
+                return;
+            // A failed automatic download may have moved the marks of the channels before the one that
+            // failed: none was written, so each goes back to fetch its records again.
+            if (busy_ == Busy::kAutomatic) {
+                if (code == wm::kRecordsDone)
+                    WriteAutomaticDownloads();
+                else
+                    GiveBackMarks();
+            }
             RebuildTree();
             EndBusy();
-        }
-        return;
-    case wm::kSendDone:
-    case wm::kSendFailed:
-        if (busy_ != Busy::kConfigSend)
             return;
-        EndBusy();
-        if (code == wm::kSendDone) {
-            GetUserPrompt().MessageBox(FormatMessage(msg::kDlogSent), FormatMessage(msg::kCaptionSuccess),
-                                       mb::kIconInformation);
-        } else {
-            Log(kLogError, FormatMessage(msg::kDlogSendFailed));
-            ShowError(FormatMessage(msg::kDlogSendFailed));
-        }
-        return;
-    case wm::kRecordsDone:
-    case wm::kRecordsFailed:
-        if (!records)
+        default:
             return;
-        // A failed automatic download may have moved the marks of the channels before the one that
-        // failed: none was written, so each goes back to fetch its records again.
-        if (busy_ == Busy::kAutomatic) {
-            if (code == wm::kRecordsDone)
-                WriteAutomaticDownloads();
-            else
-                GiveBackMarks();
-        }
-        RebuildTree();
-        EndBusy();
-        return;
-    default: return;
     }
 }
 

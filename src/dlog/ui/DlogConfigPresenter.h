@@ -86,8 +86,8 @@ struct DlogTreeItem {
 
 /// What the enabling depends on.
 struct DlogEnableInputs {
-    bool enabled = true;     // en: the controls are enabled (not busy, not automatic)
-    bool connected = false;  // C
+    bool enabled = true;              // en: the controls are enabled (not busy, not automatic)
+    bool connected = false;           // C
     bool hasEventsAndPoints = false;  // D
     bool eventParameter = false;      // E: the EVENT/PARAMETER capability
     bool newDlog = false;             // W
@@ -213,7 +213,7 @@ class DlogConfigPresenter : private TransferProgress {
     /// been stored with the instrument).
     bool RequestClose();
 
-    /// A worker's notification (1031 .. 1043). The window delays 1033, 1035 and 1042 by 100 ms.
+    /// A worker's notification (1031 .. 1043). The window delays 1033, 1035, 1036 and 1042 by 100 ms.
     void OnNotification(int code, std::uintptr_t wParam, std::intptr_t lParam);
 
     /// The channels of the download that runs (or ran last).

@@ -36,7 +36,8 @@ DlogDataTable::DlogDataTable(const CDataRecordSet& set, bool samplesBox, const D
         auto* dp = dynamic_cast<const CDASParameter*>(p);
         const std::string mode = dp ? dp->GetSampleMode() : std::string();
         const int precision = dp ? dp->GetPrecision() : 0;
-        columns_.push_back({Kind::kValue, c, precision, p->GetName() + "-" + NameWithUnits(mode, p->GetUnits())});
+        columns_.push_back(
+            {Kind::kValue, c, precision, p->GetName() + "-" + NameWithUnits(mode, p->GetUnits())});
         if (samplesBox && dp && dp->GetStoreSamplesConfigured())
             columns_.push_back({Kind::kSamples, c, 0, std::string(MessageText(msg::kSamples))});
     }
@@ -56,9 +57,12 @@ std::string DlogDataTable::CellText(std::size_t row, std::size_t column) const {
     if (record == nullptr)
         return {};
     switch (col.kind) {
-    case Kind::kTime: return record->GetText(recordtext::kTimeTable, 0, formats_);
-    case Kind::kValue: return record->GetText(recordtext::kValue, col.precision, formats_);
-    case Kind::kSamples: return record->GetText(recordtext::kSamples, 0, formats_);
+        case Kind::kTime:
+            return record->GetText(recordtext::kTimeTable, 0, formats_);
+        case Kind::kValue:
+            return record->GetText(recordtext::kValue, col.precision, formats_);
+        case Kind::kSamples:
+            return record->GetText(recordtext::kSamples, 0, formats_);
     }
     return {};
 }
@@ -92,7 +96,7 @@ SaveOutcome SaveDataSet(IDlogInstrument& instrument, const DlogDataSet& data, bo
 }
 
 std::unique_ptr<DlogGraph> MakeDlogGraph(const DlogDataSet& data, const std::string& instrumentName,
-                                        const std::string& siteName, const DateFormatSlots& formats) {
+                                         const std::string& siteName, const DateFormatSlots& formats) {
     if (data.set.GetColumnCount() == 0 || data.set.GetRowCount() == 0 || !GraphWindowCount::CanOpen())
         return nullptr;
     auto graph = std::make_unique<DlogGraph>();

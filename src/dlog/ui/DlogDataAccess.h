@@ -94,6 +94,6 @@ struct DlogGraph {
 /// The graph of a set, or null: with three graph windows open, for a set without data, or when
 /// the chart's storage could not be had (said so).
 std::unique_ptr<DlogGraph> MakeDlogGraph(const DlogDataSet& data, const std::string& instrumentName,
-                                        const std::string& siteName, const DateFormatSlots& formats);
+                                         const std::string& siteName, const DateFormatSlots& formats);
 
 }  // namespace talven

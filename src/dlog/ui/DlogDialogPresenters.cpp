@@ -139,8 +139,9 @@ int DlogChannelSheetPresenter::Accept() {
     s.reportPeriod = PeriodSeconds(Clamped(basic.reportPeriod));
     s.downloadSelection = advanced.selection;
     channel_.SetSettings(s);
-    ApplyChannelAdvancedPage(channel_, {advanced.autoDownload, PeriodSeconds(Clamped(advanced.downloadPeriod)),
-                                        advanced.downloadFile.substr(0, kMaxDownloadFile), advanced.append});
+    ApplyChannelAdvancedPage(channel_,
+                             {advanced.autoDownload, PeriodSeconds(Clamped(advanced.downloadPeriod)),
+                              advanced.downloadFile.substr(0, kMaxDownloadFile), advanced.append});
     return -1;
 }
 
@@ -176,7 +177,8 @@ std::string DlogParameterPresenter::Title() const {
 
 bool DlogParameterPresenter::CanAccept() const {
     DataGuard guard;
-    const bool named = (point >= 0 && static_cast<std::size_t>(point) < points_.size()) || !parameter_.GetName().empty();
+    const bool named =
+        (point >= 0 && static_cast<std::size_t>(point) < points_.size()) || !parameter_.GetName().empty();
     const bool moded =
         (mode >= 0 && static_cast<std::size_t>(mode) < modes_.size()) || !parameter_.GetSampleMode().empty();
     return named && moded;
@@ -202,12 +204,18 @@ bool DlogParameterPresenter::Accept() {
 
 SelectRecordsPresenter::Range SelectRecordsPresenter::CountRange(std::int32_t forMode) {
     switch (forMode) {
-    case CSelectionSet::kRecentRecords: return {1, 10000};
-    case CSelectionSet::kRecentHours: return {1, 24};
-    case CSelectionSet::kRecentDays: return {1, 366};
-    case CSelectionSet::kRecentWeeks: return {1, 52};
-    case CSelectionSet::kRecentMonths: return {1, 12};
-    default: return {1, 1};
+        case CSelectionSet::kRecentRecords:
+            return {1, 10000};
+        case CSelectionSet::kRecentHours:
+            return {1, 24};
+        case CSelectionSet::kRecentDays:
+            return {1, 366};
+        case CSelectionSet::kRecentWeeks:
+            return {1, 52};
+        case CSelectionSet::kRecentMonths:
+            return {1, 12};
+        default:
+            return {1, 1};
     }
 }
 

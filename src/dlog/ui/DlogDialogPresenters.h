@@ -65,7 +65,8 @@ class DlogChannelSheetPresenter {
 
     /// Copies the channel's fields; a record count below 1 shows as 1. The channel may be a new
     /// one not yet in the instrument's list.
-    DlogChannelSheetPresenter(IDlogInstrument& instrument, CDASChannel& channel, const DateFormatSlots& formats);
+    DlogChannelSheetPresenter(IDlogInstrument& instrument, CDASChannel& channel,
+                              const DateFormatSlots& formats);
 
     std::string Title() const;
     /// The instrument's events, in list order.
