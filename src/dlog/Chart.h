@@ -25,9 +25,9 @@ class CChart {
     static constexpr int kStyleLines = 0;
     static constexpr int kStylePoints = 1;
     static constexpr int kStyleLinesAndPoints = 2;
-    /// The most points one chart holds (all series together): beyond it storage is refused
-    /// rather than taking the machine's memory.
-    static constexpr std::size_t kMaxPoints = std::size_t{1} << 27;
+    /// The most points one chart holds (all series together, 16 bytes each, 512 MiB): beyond it
+    /// storage is refused rather than taking the machine's memory.
+    static constexpr std::size_t kMaxPoints = std::size_t{1} << 25;
 
     /// The visible ranges.
     struct Ranges {
