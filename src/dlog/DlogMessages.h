@@ -12,4 +12,9 @@ constexpr int kRecordReplyMissing = 63506;
 constexpr int kRecordReplyShort = 63507;
 constexpr int kRecordLineDropped = 63508;
 constexpr int kRecordLinesDropped = 63509;
+constexpr int kCannotAllocateSeries = 63510;
+constexpr int kErrorAllocatingChart = 63511;
+constexpr int kPictureFilter = 63512;
+constexpr int kUnableToSavePicture = 63513;
+constexpr int kReplaceOrAppend = 63514;
 }  // namespace talven::msg
