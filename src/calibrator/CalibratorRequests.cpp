@@ -76,7 +76,13 @@ CCalibratorTransferRequest::CCalibratorTransferRequest(CInstrumentConnectedNode*
                                                        bool download)
     : CTransferRequest(node, window, download ? wm::kDownloadDone : wm::kSendDone,
                        download ? wm::kDownloadFailed : wm::kSendFailed, download),
-      calibrator_(calibrator) {}
+      calibrator_(calibrator),
+      failureCode_(download ? wm::kDownloadFailed : wm::kSendFailed) {}
+
+CCalibratorTransferRequest::~CCalibratorTransferRequest() {
+    if (!HasRun())
+        GetNotifier().Post(GetWindow(), failureCode_, 0, 0);
+}
 
 bool CThreadMessageRequestSequenceConfig::Transfer(SessionExchange& exchange) {
     ICalibratorInstrument& calibrator = Calibrator();

@@ -11,6 +11,7 @@ namespace {
 const MessageEntry kTable[] = {
 #include "foundation/messages/App.inc"
 #include "foundation/messages/Calibrator.inc"
+#include "foundation/messages/CalibratorWindows.inc"
 #include "foundation/messages/Cli.inc"
 #include "foundation/messages/Dlog.inc"
 #include "foundation/messages/Gui.inc"
