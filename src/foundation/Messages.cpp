@@ -14,6 +14,7 @@ const MessageEntry kTable[] = {
 #include "foundation/messages/CalibratorWindows.inc"
 #include "foundation/messages/Cli.inc"
 #include "foundation/messages/Dlog.inc"
+#include "foundation/messages/FrontPanel.inc"
 #include "foundation/messages/Gui.inc"
 #include "foundation/messages/Network.inc"
 #include "foundation/messages/Numbered.inc"
