@@ -19,7 +19,7 @@ class WindowProgress : public TransferProgress {
     WindowProgress(SessionExchange& exchange, NotifyTarget window) : exchange_(exchange), window_(window) {}
     void SetRange(int count) override {
         exchange_.PostToWindow(window_, wm::kTransferStart,
-                              static_cast<std::uintptr_t>(count < 0 ? 0 : count));
+                               static_cast<std::uintptr_t>(count < 0 ? 0 : count));
     }
     void Advance() override { exchange_.PostToWindow(window_, wm::kTransferStep); }
 

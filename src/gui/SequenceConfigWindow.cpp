@@ -94,7 +94,8 @@ void SequenceTree::dropEvent(QDropEvent* event) {
 
 // ---- The window
 
-SequenceConfigWindow::SequenceConfigWindow(std::unique_ptr<SequenceConfigPresenter> presenter, QWidget* parent)
+SequenceConfigWindow::SequenceConfigWindow(std::unique_ptr<SequenceConfigPresenter> presenter,
+                                           QWidget* parent)
     : QDialog(parent), presenter_(std::move(presenter)) {
     setWindowFlags(Qt::Window);
     setModal(false);
@@ -205,7 +206,8 @@ void SequenceConfigWindow::Rebuild() {
 void SequenceConfigWindow::RefreshState() {
     const bool busy = presenter_->IsBusy();
     for (int i = 0; i < kSequenceButtonCount; ++i)
-        buttons_[static_cast<std::size_t>(i)]->setEnabled(presenter_->IsEnabled(static_cast<SequenceButton>(i)));
+        buttons_[static_cast<std::size_t>(i)]->setEnabled(
+            presenter_->IsEnabled(static_cast<SequenceButton>(i)));
     tree_->setEnabled(!busy);
     status_->setText(ToQt(presenter_->StatusText()));
     progress_->setRange(0, std::max(presenter_->ProgressRange(), 1));

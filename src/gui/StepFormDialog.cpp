@@ -126,12 +126,13 @@ QWidget* StepFormDialog::MakeField(const FormField& field, Bound& bound) {
             edit->setCalendarPopup(true);
             edit->setDateTimeRange(QDateTime(QDate(1970, 1, 1), QTime(0, 0)),
                                    QDateTime(QDate(2105, 12, 31), QTime(23, 59)));
-            connect(edit, &QDateTimeEdit::dateTimeChanged, this, [this, key = field.key](const QDateTime& when) {
-                const QDate d = when.date();
-                const QTime t = when.time();
-                form_.SetDate(key, {d.year(), d.month(), d.day(), t.hour(), t.minute()});
-                Changed();
-            });
+            connect(edit, &QDateTimeEdit::dateTimeChanged, this,
+                    [this, key = field.key](const QDateTime& when) {
+                        const QDate d = when.date();
+                        const QTime t = when.time();
+                        form_.SetDate(key, {d.year(), d.month(), d.day(), t.hour(), t.minute()});
+                        Changed();
+                    });
             bound.editor = edit;
             return edit;
         }
@@ -298,7 +299,8 @@ void StepFormDialog::ShowValue(const FormField& field, Bound& bound) {
         case FieldKind::Bits:
             bound.enable->setChecked(value.bits.enabled);
             for (int box = 0; box < field.width; ++box)
-                bound.buttons[static_cast<std::size_t>(box)]->setChecked(value.bits.Bit(BitOfBox(field, box)));
+                bound.buttons[static_cast<std::size_t>(box)]->setChecked(
+                    value.bits.Bit(BitOfBox(field, box)));
             break;
         case FieldKind::Choice: {
             const int index = ChoiceIndex(field, value.choice);

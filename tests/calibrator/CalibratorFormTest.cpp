@@ -270,7 +270,8 @@ TEST_F(Forms, selectStepTypeListsTheOfferedKindsWithTheFirstSelected) {
     std::vector<std::string> names;
     for (const FieldChoice& c : none.Fields().front().choices)
         names.push_back(c.text);
-    EXPECT_EQ(names, (std::vector<std::string>{"Generate Cyl./Perm.", "Standby", "Duration", "Execute Sequence"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"Generate Cyl./Perm.", "Standby", "Duration", "Execute Sequence"}));
     EXPECT_EQ(none.Fields().front().style, ChoiceStyle::List);
     EXPECT_EQ(none.Value("kind").choice, static_cast<std::uint32_t>(StepKind::Generate));
 
@@ -301,10 +302,11 @@ TEST_F(Forms, sequencePropertiesCheckLimitsThenNameThenPeriodAndStoreOnlyThen) {
     form.SetText("hours", "0");
     form.SetText("minutes", "0");
     ASSERT_FALSE(form.Value("timer").checked);
-    ExpectRefused(form,
-                  "The timer period must be greater than zero. Ensure that either the days, hours, or minutes is "
-                  "greater than zero.",
-                  "days");
+    ExpectRefused(
+        form,
+        "The timer period must be greater than zero. Ensure that either the days, hours, or minutes is "
+        "greater than zero.",
+        "days");
     EXPECT_EQ(edited.GetName(), "SPAN");
 
     EXPECT_FALSE(form.IsEnabled("count"));

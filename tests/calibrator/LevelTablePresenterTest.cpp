@@ -57,11 +57,13 @@ class LevelWindow : public ::testing::Test {
 };
 
 TEST_F(LevelWindow, rowsAndOfferedCommandsFollowTheSelection) {
+    EXPECT_EQ(presenter_->Title(), "Predefined Levels");
     EXPECT_EQ(LevelTablePresenter::ColumnTitles(),
               (std::array<std::string, 4>{"Level", "Step", "Status Block 1", "Status Block 2"}));
     AddLevel(12);
     AddLevel(5);  // read from an old file: still shown, two digits at least
-    EXPECT_EQ(presenter_->Rows()[0], (std::array<std::string, 4>{"12", "GENERATE ZERO", "00000000", "00000000"}));
+    EXPECT_EQ(presenter_->Rows()[0],
+              (std::array<std::string, 4>{"12", "GENERATE ZERO", "00000000", "00000000"}));
     EXPECT_EQ(Numbers(), (std::vector<std::string>{"12", "05"}));
 
     EXPECT_FALSE(presenter_->IsEnabled(Button::Properties));
@@ -76,7 +78,8 @@ TEST_F(LevelWindow, rowsAndOfferedCommandsFollowTheSelection) {
     std::vector<std::string> menu;
     for (const LevelMenuEntry& e : presenter_->ContextMenu())
         menu.emplace_back(MessageText(e.textId));
-    EXPECT_EQ(menu, (std::vector<std::string>{"&New Level", "D&uplicate Level", "Level &Properties", "&Delete Level"}));
+    EXPECT_EQ(menu, (std::vector<std::string>{"&New Level", "D&uplicate Level", "Level &Properties",
+                                              "&Delete Level"}));
 
     for (std::uint32_t n = 10; n < 108; ++n)
         AddLevel(n);
@@ -142,9 +145,10 @@ TEST_F(LevelWindow, duplicateNumbersStopTheSendAndSelectBothLevels) {
     AddLevel(11);
     prompt_.QueueAnswer(mb::kIdYes);
     ASSERT_TRUE(presenter_->Press(Button::SendToInst));
-    EXPECT_EQ(LastQuestion(),
-              "Sending the level table to the instrument will replace its existing level table.\n\nAre you sure "
-              "you want to do this?");
+    EXPECT_EQ(
+        LastQuestion(),
+        "Sending the level table to the instrument will replace its existing level table.\n\nAre you sure "
+        "you want to do this?");
     EXPECT_EQ(presenter_->StatusText(), "Sending level table to instrument...");
     EXPECT_STREQ(link_->posted.back()->GetRuntimeClass(), "CThreadMessageSendLevelTable");
     presenter_->OnNotification(wm::kTransferStart, 1);
@@ -160,9 +164,10 @@ TEST_F(LevelWindow, downloadsAskBeforeDiscardingAndReportFailure) {
     instrument_->SetLevelTableModified(true);
     prompt_.QueueAnswer(mb::kIdNo);
     EXPECT_FALSE(presenter_->Press(Button::GetFromInst));
-    EXPECT_EQ(LastQuestion(),
-              "This operation will discard the existing level table. It will not modify the level table in the "
-              "instrument itself.\n\nProceed?");
+    EXPECT_EQ(
+        LastQuestion(),
+        "This operation will discard the existing level table. It will not modify the level table in the "
+        "instrument itself.\n\nProceed?");
     EXPECT_TRUE(link_->posted.empty());
     prompt_.QueueAnswer(mb::kIdYes);
     presenter_->Select({0});
@@ -177,9 +182,10 @@ TEST_F(LevelWindow, downloadsAskBeforeDiscardingAndReportFailure) {
 
     prompt_.QueueAnswer(mb::kIdNo);
     EXPECT_FALSE(presenter_->RequestClose());
-    EXPECT_EQ(LastQuestion(),
-              "The level table has been modified, but has not been sent to the instrument.\n\nExit level table "
-              "configuration?");
+    EXPECT_EQ(
+        LastQuestion(),
+        "The level table has been modified, but has not been sent to the instrument.\n\nExit level table "
+        "configuration?");
     link_->connected = false;
     EXPECT_TRUE(presenter_->RequestClose());
 }

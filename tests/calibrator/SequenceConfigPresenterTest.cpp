@@ -63,9 +63,11 @@ class SequenceWindow : public ::testing::Test {
 };
 
 TEST_F(SequenceWindow, buttonsFollowTheSelectionTheLimitsAndTheConnection) {
+    EXPECT_EQ(presenter_->Title(), "Cal at ");  // no node: no site above it
     EXPECT_EQ(SequenceButtonText(Button::SendToInst), "Send &To Inst.");
     EXPECT_EQ(SequenceButtonText(Button::MoveDown), "Move Do&wn");
-    for (Button b : {Button::GetConfig, Button::SendToInst, Button::LoadConfig, Button::NewSequence, Button::Close})
+    for (Button b :
+         {Button::GetConfig, Button::SendToInst, Button::LoadConfig, Button::NewSequence, Button::Close})
         EXPECT_TRUE(presenter_->IsEnabled(b));
     for (Button b : {Button::NewStep, Button::Duplicate, Button::Properties, Button::Delete, Button::MoveUp})
         EXPECT_FALSE(presenter_->IsEnabled(b));
@@ -143,6 +145,15 @@ TEST_F(SequenceWindow, newStepsAskTheirTypeAndPropertiesAndJoinOnlyOnOk) {
     });
     ASSERT_NE(purge, menu.end());
     EXPECT_EQ(MessageText(purge->textId), "New &Purge Step");
+    std::vector<StepKind> offered;
+    for (const MenuEntry& e : menu) {
+        if (e.command == SequenceCommand::NewStep)
+            offered.push_back(e.kind);
+    }
+    // "!" and "%" only: no GPTZ, preset, diluent, output, contact closure, level or status block.
+    EXPECT_EQ(offered,
+              (std::vector<StepKind>{StepKind::Generate, StepKind::GPT, StepKind::Manual, StepKind::Purge,
+                                     StepKind::Standby, StepKind::Delay, StepKind::ExecSeq}));
     EXPECT_TRUE(presenter_->RunMenuEntry({0, 0}, *purge));
     EXPECT_EQ(presenter_->Rows()[0].steps, (std::vector<std::string>{"DURATION 3.0 MIN", "PURGE"}));
     EXPECT_EQ(presenter_->Selection(), (SequenceItem{0, 1}));
@@ -238,7 +249,7 @@ TEST_F(SequenceWindow, droppedStepsMoveWithinAndBetweenSequencesWithinTheLimits)
 
     for (int i = 0; i < 99; ++i)
         b.AppendStep(std::make_unique<CStepStandby>());
-    EXPECT_FALSE(presenter_->CanDropStep({0, 0}, 1, 0));  // B holds 100 steps
+    EXPECT_FALSE(presenter_->CanDropStep({0, 0}, 1, 0));   // B holds 100 steps
     EXPECT_TRUE(presenter_->CanDropStep({1, 0}, 1, 100));  // within B still
     EXPECT_TRUE(presenter_->CanDropStep({1, 50}, 0, 2));   // out of it too
     EXPECT_EQ(a.GetStepCount(), 2u);
@@ -330,9 +341,10 @@ TEST_F(SequenceWindow, closingAsksOnlyAboutUnsentChangesOfAConnectedInstrument) 
     Data().SetSequenceConfigModified(true);
     prompt_.QueueAnswer(mb::kIdNo);
     EXPECT_FALSE(presenter_->RequestClose());
-    EXPECT_EQ(LastQuestion(),
-              "The sequence configuration has been modified, but has not been sent to the instrument.\n\nExit "
-              "sequence configuration?");
+    EXPECT_EQ(
+        LastQuestion(),
+        "The sequence configuration has been modified, but has not been sent to the instrument.\n\nExit "
+        "sequence configuration?");
     prompt_.QueueAnswer(mb::kIdYes);
     EXPECT_TRUE(presenter_->RequestClose());
     link_->connected = false;

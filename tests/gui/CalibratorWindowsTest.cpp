@@ -6,8 +6,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QLabel>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -265,6 +265,7 @@ TEST_F(CalibratorWindows, sequencesAndLevelsEditedInTheWindowsAreWhatTheCalibrat
     EXPECT_FALSE(window.presenter().Instrument().IsSequenceConfigModified());
 
     LevelTableWindow& levels = OpenLevels();
+    EXPECT_EQ(levels.windowTitle(), "Predefined Levels");
     levels.button(LevelButton::GetFromInst)->click();
     ASSERT_TRUE(Finish(levels));
     ASSERT_EQ(levels.list().topLevelItemCount(), 4);
@@ -333,7 +334,8 @@ TEST_F(CalibratorWindows, oneWindowPerInstrumentAndStepsDraggedInTheTree) {
     window.tree().expandAll();
     QTreeWidgetItem* firstStep = window.tree().topLevelItem(0)->child(0);
     const QRect upper = window.tree().visualItemRect(firstStep);
-    ASSERT_TRUE(window.tree().DropAt({1, static_cast<int>(secondCount)}, QPoint(upper.center().x(), upper.top() + 1)));
+    ASSERT_TRUE(window.tree().DropAt({1, static_cast<int>(secondCount)},
+                                     QPoint(upper.center().x(), upper.top() + 1)));
     EXPECT_EQ(first.GetStep(0)->GetText(0), moved);
     EXPECT_FALSE(window.tree().DropAt({0, 0}, QPoint(upper.center().x(), upper.top() + 1)));  // where it is
 }
@@ -351,9 +353,10 @@ TEST_F(CalibratorWindows, closingKeepsAnUnsentConfigurationOnNoAndEscapeAsksTheS
     QTest::keyClick(&window, Qt::Key_Escape);
     test::ProcessEventsFor(20);
     ASSERT_EQ(FindSequenceWindow(*node_), &window);
-    EXPECT_EQ(LastAsked(),
-              "The sequence configuration has been modified, but has not been sent to the instrument.\n\nExit "
-              "sequence configuration?");
+    EXPECT_EQ(
+        LastAsked(),
+        "The sequence configuration has been modified, but has not been sent to the instrument.\n\nExit "
+        "sequence configuration?");
     prompt_.QueueAnswer(mb::kIdYes);
     window.button(SequenceButton::Close)->click();
     EXPECT_TRUE(test::WaitFor([&] { return FindSequenceWindow(*node_) == nullptr; }));

@@ -139,13 +139,15 @@ bool CalibratorForm::CheckNumbers(std::string& focus) {
             continue;
         double value = 0.0;
         const bool integer = field.decimals == 0;
-        if (ParseFormNumber(Value(field.key).text, integer, value) && value >= field.min && value <= field.max)
+        if (ParseFormNumber(Value(field.key).text, integer, value) && value >= field.min &&
+            value <= field.max)
             continue;
         focus = field.key;
         const std::string min = FormNumberText(field.min, field.decimals);
         const std::string max = FormNumberText(field.max, field.decimals);
-        GetUserPrompt().MessageBox(FormatMessage(integer ? calwin::kIntegerRange : calwin::kNumberRange, min, max),
-                                   std::string(MessageText(msg::kCaptionError)), mb::kOk | mb::kIconWarning);
+        GetUserPrompt().MessageBox(
+            FormatMessage(integer ? calwin::kIntegerRange : calwin::kNumberRange, min, max),
+            std::string(MessageText(msg::kCaptionError)), mb::kOk | mb::kIconWarning);
         return false;
     }
     return true;

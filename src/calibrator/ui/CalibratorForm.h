@@ -5,9 +5,9 @@
 // dialogs (which fields exist, which field enables another, the unit beside a field, the checks
 // made on OK and where the values go) is the form's own.
 //
-// Numbers are edited as text and checked only on OK, as the instruments' own dialogs do: a value
-// read from a file or an instrument that lies outside the dialog's limits is shown as it is and
-// refused on OK, never quietly clamped.
+// Numbers are edited as text and checked against their limits only on OK: a value read from a
+// file or an instrument that lies outside the dialog's limits is shown as it is and refused on OK,
+// never quietly clamped.
 //
 // User-interface thread only.
 

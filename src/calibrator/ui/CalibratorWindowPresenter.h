@@ -69,7 +69,8 @@ class CalibratorTransfer {
 class CalibratorWindowPresenter {
   public:
     /// instrument: the node's calibrator data, shared with the requests this window posts.
-    CalibratorWindowPresenter(std::shared_ptr<ICalibratorInstrument> instrument, std::unique_ptr<CalibratorLink> link);
+    CalibratorWindowPresenter(std::shared_ptr<ICalibratorInstrument> instrument,
+                              std::unique_ptr<CalibratorLink> link);
     virtual ~CalibratorWindowPresenter();
 
     /// The handle the worker reports this window's transfers to.
@@ -77,8 +78,9 @@ class CalibratorWindowPresenter {
     /// Where the option to confirm deleting items is read (on by default).
     void SetConfirmDeletes(std::function<bool()> source) { confirmDeletes_ = std::move(source); }
 
-    /// "%s at %s": the instrument's name and the name of the site or multiplexor above it.
-    std::string Title() const;
+    /// The window's title; here "%s at %s", the instrument's name and the name of the site or
+    /// multiplexor above it.
+    virtual std::string Title() const;
     ICalibratorInstrument& Instrument() const { return *instrument_; }
     bool IsConnected() const;
 

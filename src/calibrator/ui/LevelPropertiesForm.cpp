@@ -37,7 +37,8 @@ LevelPropertiesForm::LevelPropertiesForm(CLevel& level, ICalibratorInstrument* i
         number.text = std::to_string(level.GetNumber());
         blocks[0].bits = level.GetBlock(0);
         blocks[1].bits = level.GetBlock(1);
-        action_ = level.GetAction() != nullptr ? level.GetAction()->CloneStep() : CreateStep(StepKind::Generate);
+        action_ =
+            level.GetAction() != nullptr ? level.GetAction()->CloneStep() : CreateStep(StepKind::Generate);
     }
     if (!IsLevelActionKind(action_->Kind()))
         action_ = CreateStep(StepKind::Generate);

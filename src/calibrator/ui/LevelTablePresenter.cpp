@@ -17,7 +17,7 @@ namespace talven {
 namespace {
 
 constexpr int kButtonTexts[kLevelButtonCount] = {
-    calwin::kNewTable, calwin::kGetFromInst, calwin::kSendToInst,       calwin::kLoad,   calwin::kSave,
+    calwin::kNewTable, calwin::kGetFromInst, calwin::kSendToInst,      calwin::kLoad,   calwin::kSave,
     calwin::kNewLevel, calwin::kDuplicate,   calwin::kLevelProperties, calwin::kDelete, calwin::kClose,
 };
 
@@ -25,6 +25,10 @@ constexpr int kButtonTexts[kLevelButtonCount] = {
 
 std::string LevelButtonText(LevelButton button) {
     return std::string(MessageText(kButtonTexts[static_cast<int>(button)]));
+}
+
+std::string LevelTablePresenter::Title() const {
+    return std::string(MessageText(calmsg::kLevelTableTitle));
 }
 
 std::array<std::string, 4> LevelTablePresenter::ColumnTitles() {
@@ -215,7 +219,8 @@ void LevelTablePresenter::TransferEnded(CalibratorTransfer::Kind kind, bool ok) 
     if (!ok) {
         const std::string text = FormatMessage(calwin::kLevelTableDownloadFailed);
         Log(kLogError, text);
-        GetUserPrompt().MessageBox(text, std::string(MessageText(msg::kCaptionError)), mb::kOk | mb::kIconWarning);
+        GetUserPrompt().MessageBox(text, std::string(MessageText(msg::kCaptionError)),
+                                   mb::kOk | mb::kIconWarning);
     }
 }
 

@@ -47,6 +47,8 @@ class LevelTablePresenter : public CalibratorWindowPresenter {
 
     using CalibratorWindowPresenter::CalibratorWindowPresenter;
 
+    /// "Predefined Levels".
+    std::string Title() const override;
     /// "Level" ("%02d"), "Step", "Status Block 1", "Status Block 2".
     static std::array<std::string, 4> ColumnTitles();
     /// The rows, under one lock.

@@ -19,9 +19,10 @@ namespace {
 constexpr int kMaxSequences = 100;
 
 constexpr int kButtonTexts[kSequenceButtonCount] = {
-    calwin::kGetConfig,   calwin::kSendToInst, calwin::kLoadConfig,  calwin::kSaveConfig,  calwin::kNewConfig,
-    calwin::kNewSequence, calwin::kNewStep,    calwin::kDuplicate,   calwin::kProperties,  calwin::kDelete,
-    calwin::kMoveUp,      calwin::kMoveDown,   calmsg::kMenuExpandAll, calmsg::kMenuCollapseAll, calwin::kClose,
+    calwin::kGetConfig,     calwin::kSendToInst,      calwin::kLoadConfig, calwin::kSaveConfig,
+    calwin::kNewConfig,     calwin::kNewSequence,     calwin::kNewStep,    calwin::kDuplicate,
+    calwin::kProperties,    calwin::kDelete,          calwin::kMoveUp,     calwin::kMoveDown,
+    calmsg::kMenuExpandAll, calmsg::kMenuCollapseAll, calwin::kClose,
 };
 
 }  // namespace
@@ -43,7 +44,8 @@ CSequence* SequenceConfigPresenter::SequenceAt(int index) const {
 CStep* SequenceConfigPresenter::StepAt(SequenceItem item) const {
     DataGuard guard;
     CSequence* sequence = SequenceAt(item.sequence);
-    return sequence != nullptr && item.step >= 0 ? sequence->GetStep(static_cast<std::size_t>(item.step)) : nullptr;
+    return sequence != nullptr && item.step >= 0 ? sequence->GetStep(static_cast<std::size_t>(item.step))
+                                                 : nullptr;
 }
 
 int SequenceConfigPresenter::SequenceCount() const {
@@ -377,7 +379,8 @@ void SequenceConfigPresenter::TransferEnded(CalibratorTransfer::Kind kind, bool 
     if (!ok) {
         const std::string text = FormatMessage(calwin::kSequenceDownloadFailed);
         Log(kLogError, text);
-        GetUserPrompt().MessageBox(text, std::string(MessageText(msg::kCaptionError)), mb::kOk | mb::kIconWarning);
+        GetUserPrompt().MessageBox(text, std::string(MessageText(msg::kCaptionError)),
+                                   mb::kOk | mb::kIconWarning);
     }
 }
 

@@ -124,8 +124,8 @@ int SequencePropertiesForm::Check(std::string& focus) {
     const auto days = static_cast<std::uint32_t>(Number("days"));
     const auto hours = static_cast<std::uint32_t>(Number("hours"));
     const auto minutes = static_cast<std::uint32_t>(Number("minutes"));
-    const int message = CheckSequenceProperties(sequence_.GetInstrument(), &sequence_, Value("name").text, days,
-                                                hours, minutes);
+    const int message = CheckSequenceProperties(sequence_.GetInstrument(), &sequence_, Value("name").text,
+                                                days, hours, minutes);
     if (message != 0) {
         focus = message == calmsg::kInvalidSequenceName ? "name" : "days";
         return message;
@@ -150,10 +150,11 @@ void SequencePropertiesForm::Store() {
     s.repeatCount = RepeatCountFor(choice, count);
     s.timerEnabled = Value("timer").checked;
     s.timerStart = DateTime::FromElements(d.year, d.month, d.day, d.hour, d.minute, 0).seconds();
-    s.timerPeriod = ((static_cast<std::uint32_t>(Number("days")) * 24 + static_cast<std::uint32_t>(Number("hours"))) *
-                         kSecondsPerMinute +
-                     static_cast<std::uint32_t>(Number("minutes"))) *
-                    kSecondsPerMinute;
+    s.timerPeriod =
+        ((static_cast<std::uint32_t>(Number("days")) * 24 + static_cast<std::uint32_t>(Number("hours"))) *
+             kSecondsPerMinute +
+         static_cast<std::uint32_t>(Number("minutes"))) *
+        kSecondsPerMinute;
     s.ccInputs = Value("ccInputs").bits;
     s.ccOutputs = Value("ccOutputs").bits;
     DataGuard guard;

@@ -79,7 +79,8 @@ std::vector<FieldChoice> ToChoices(const std::vector<DescChoice>& list) {
 }
 
 /// The offered list, with the value the step holds added when the instrument does not offer it.
-std::vector<FieldChoice> WithHeld(std::vector<FieldChoice> choices, std::uint32_t held, std::string heldName) {
+std::vector<FieldChoice> WithHeld(std::vector<FieldChoice> choices, std::uint32_t held,
+                                  std::string heldName) {
     const bool offered =
         std::any_of(choices.begin(), choices.end(), [&](const FieldChoice& c) { return c.id == held; });
     if (!offered)
@@ -147,8 +148,10 @@ void BuildGenerate(StepForm& form) {
     form.AddField(NumberField("concentration", calwin::kConcentration, 0.0, limits::kMaxConcentration,
                               kConcentrationDecimals),
                   NumberValue(f.concentration, kConcentrationDecimals));
-    form.AddField(ChoiceField("unit", calwin::kUnit, UnitList(form.Instrument(), f.unitId)), ChoiceValue(f.unitId));
-    form.AddField(ChoiceField("gas", calwin::kGas, GasList(form.Instrument(), f.gasId)), ChoiceValue(f.gasId));
+    form.AddField(ChoiceField("unit", calwin::kUnit, UnitList(form.Instrument(), f.unitId)),
+                  ChoiceValue(f.unitId));
+    form.AddField(ChoiceField("gas", calwin::kGas, GasList(form.Instrument(), f.gasId)),
+                  ChoiceValue(f.gasId));
     AddFlow(form, f.totalFlow);
 }
 
@@ -163,12 +166,14 @@ void StoreGenerate(StepForm& form) {
 
 void BuildGpt(StepForm& form) {
     const GptFields f = static_cast<CStepGPT&>(form.Step()).Get();
-    form.AddField(NumberField("no", calwin::kNoConcentration, 0.0, limits::kMaxConcentration, kConcentrationDecimals),
-                  NumberValue(f.noConcentration, kConcentrationDecimals));
+    form.AddField(
+        NumberField("no", calwin::kNoConcentration, 0.0, limits::kMaxConcentration, kConcentrationDecimals),
+        NumberValue(f.noConcentration, kConcentrationDecimals));
     form.AddField(ChoiceField("noUnit", calwin::kNoUnit, UnitList(form.Instrument(), f.noUnitId)),
                   ChoiceValue(f.noUnitId));
-    form.AddField(NumberField("o3", calwin::kO3Concentration, 0.0, limits::kMaxConcentration, kConcentrationDecimals),
-                  NumberValue(f.o3Concentration, kConcentrationDecimals));
+    form.AddField(
+        NumberField("o3", calwin::kO3Concentration, 0.0, limits::kMaxConcentration, kConcentrationDecimals),
+        NumberValue(f.o3Concentration, kConcentrationDecimals));
     form.AddField(ChoiceField("o3Unit", calwin::kO3Unit, UnitList(form.Instrument(), f.o3UnitId)),
                   ChoiceValue(f.o3UnitId));
     if (form.Step().Kind() == StepKind::GPTZ) {
@@ -194,11 +199,13 @@ void StoreGpt(StepForm& form) {
 
 void BuildManual(StepForm& form) {
     const ManualFields f = static_cast<CStepManual&>(form.Step()).Get();
-    form.AddField(ChoiceField("gas", calwin::kCalGas, GasList(form.Instrument(), f.gasId)), ChoiceValue(f.gasId));
-    form.AddField(NumberField("calFlow", calwin::kCalFlow, 0.0, limits::kMaxCalFlow, kFlowDecimals, Text(calwin::kLpm)),
-                  NumberValue(f.calFlow, kFlowDecimals));
-    form.AddField(NumberField("diluentFlow", calwin::kDiluentFlow, 0.0, limits::kMaxDiluentFlow, kFlowDecimals,
-                              Text(calwin::kLpm)),
+    form.AddField(ChoiceField("gas", calwin::kCalGas, GasList(form.Instrument(), f.gasId)),
+                  ChoiceValue(f.gasId));
+    form.AddField(
+        NumberField("calFlow", calwin::kCalFlow, 0.0, limits::kMaxCalFlow, kFlowDecimals, Text(calwin::kLpm)),
+        NumberValue(f.calFlow, kFlowDecimals));
+    form.AddField(NumberField("diluentFlow", calwin::kDiluentFlow, 0.0, limits::kMaxDiluentFlow,
+                              kFlowDecimals, Text(calwin::kLpm)),
                   NumberValue(f.diluentFlow, kFlowDecimals));
     std::vector<FieldChoice> modes;
     for (std::uint32_t mode = o3mode::kOff; mode <= o3mode::kBenchFeedback; ++mode)
@@ -258,7 +265,8 @@ void BuildSelDiluent(StepForm& form) {
                                   {{0, Text(calwin::kPort1)}, {1, Text(calwin::kPort2)}}, ChoiceStyle::Radio);
     field.group = Text(calwin::kDiluentPort);
     field.label.clear();
-    form.AddField(std::move(field), ChoiceValue(static_cast<CStepSelDiluent&>(form.Step()).GetPort() == 1 ? 1 : 0));
+    form.AddField(std::move(field),
+                  ChoiceValue(static_cast<CStepSelDiluent&>(form.Step()).GetPort() == 1 ? 1 : 0));
 }
 
 void StoreSelDiluent(StepForm& form) {
@@ -266,8 +274,9 @@ void StoreSelDiluent(StepForm& form) {
 }
 
 void BuildSelOutput(StepForm& form) {
-    FormField field = ChoiceField("output", calwin::kOutputPort,
-                                  {{0, Text(calwin::kOutputA)}, {1, Text(calwin::kOutputB)}}, ChoiceStyle::Radio);
+    FormField field =
+        ChoiceField("output", calwin::kOutputPort, {{0, Text(calwin::kOutputA)}, {1, Text(calwin::kOutputB)}},
+                    ChoiceStyle::Radio);
     field.group = Text(calwin::kOutputPort);
     field.label.clear();
     form.AddField(std::move(field),
@@ -352,7 +361,8 @@ std::string StepForm::SuffixOf(std::string_view key) const {
 }
 
 int StepForm::Check(std::string& focus) {
-    if (step_.Kind() == StepKind::ExecSeq && Value("sequence").text.find_first_not_of(' ') == std::string::npos) {
+    if (step_.Kind() == StepKind::ExecSeq &&
+        Value("sequence").text.find_first_not_of(' ') == std::string::npos) {
         focus = "sequence";
         return calwin::kSequenceToExecute;
     }
