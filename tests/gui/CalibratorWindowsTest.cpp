@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 
@@ -338,6 +339,40 @@ TEST_F(CalibratorWindows, oneWindowPerInstrumentAndStepsDraggedInTheTree) {
                                      QPoint(upper.center().x(), upper.top() + 1)));
     EXPECT_EQ(first.GetStep(0)->GetText(0), moved);
     EXPECT_FALSE(window.tree().DropAt({0, 0}, QPoint(upper.center().x(), upper.top() + 1)));  // where it is
+}
+
+TEST_F(CalibratorWindows, aNewSequenceIsNamedAndScheduledInItsPropertiesDialog) {
+    SequenceConfigWindow& window = OpenSequences();
+    dialogs_.Queue([](StepFormDialog& dialog) {
+        Type(dialog.FieldWidget("name"), "NEW SEQ");
+        EXPECT_FALSE(dialog.FieldWidget("count")->isEnabled());
+        for (QRadioButton* radio : dialog.findChildren<QRadioButton*>()) {
+            if (radio->text() == "Run &several times")
+                radio->click();
+        }
+        EXPECT_TRUE(dialog.FieldWidget("count")->isEnabled());
+        Type(dialog.FieldWidget("count"), "3");
+        EXPECT_FALSE(dialog.BitBoxes("ccInputs")[0]->isEnabled());  // the inputs are disabled
+        qobject_cast<QCheckBox*>(dialog.FieldWidget("ccOutputs"))->setChecked(true);
+        dialog.BitBoxes("ccOutputs")[1]->click();
+        test::SaveScreenshot(dialog, "sequence-properties");
+        dialog.accept();  // refused: the name holds a blank
+        ASSERT_TRUE(dialog.isVisible());
+        EXPECT_EQ(QApplication::focusWidget(), dialog.FieldWidget("name"));
+        Type(dialog.FieldWidget("name"), "NEW_SEQ");
+        dialog.accept();
+    });
+    window.button(SequenceButton::NewSequence)->click();
+    ASSERT_TRUE(dialogs_.Idle());
+    const int count = window.tree().topLevelItemCount();
+    ASSERT_GE(count, 1);
+    EXPECT_EQ(window.tree().topLevelItem(count - 1)->text(0), "NEW_SEQ, 0 STEPS, RUN 3 TIMES");
+    EXPECT_TRUE(window.tree().topLevelItem(count - 1)->isSelected());
+    const auto& added = static_cast<const CSequence&>(
+        *window.presenter().Instrument().SequenceList().at(static_cast<std::size_t>(count - 1)));
+    EXPECT_EQ(added.GetSettings().ccOutputs.Text(12, false), "010000000000");
+    EXPECT_FALSE(added.GetSettings().ccInputs.enabled);
+    EXPECT_EQ(LastAsked().substr(0, 40), "Please enter a valid name for this seque");
 }
 
 TEST_F(CalibratorWindows, closingKeepsAnUnsentConfigurationOnNoAndEscapeAsksTheSame) {

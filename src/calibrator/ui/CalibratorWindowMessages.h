@@ -73,7 +73,6 @@ constexpr int kLevelNumber = 63969;
 constexpr int kStepType = 63970;
 constexpr int kGroupRepetition = 63971;
 constexpr int kGroupTimer = 63972;
-constexpr int kGroupPeriod = 63973;
 constexpr int kGroupContactClosures = 63974;
 constexpr int kGroupAction = 63975;
 constexpr int kMinutesUnit = 63976;
