@@ -19,7 +19,7 @@ class WindowProgress : public TransferProgress {
     WindowProgress(SessionExchange& exchange, NotifyTarget window) : exchange_(exchange), window_(window) {}
     void SetRange(int count) override {
         exchange_.PostToWindow(window_, wm::kTransferStart,
-                              static_cast<std::uintptr_t>(count < 0 ? 0 : count));
+                               static_cast<std::uintptr_t>(count < 0 ? 0 : count));
     }
     void Advance() override { exchange_.PostToWindow(window_, wm::kTransferStep); }
 
@@ -76,7 +76,13 @@ CCalibratorTransferRequest::CCalibratorTransferRequest(CInstrumentConnectedNode*
                                                        bool download)
     : CTransferRequest(node, window, download ? wm::kDownloadDone : wm::kSendDone,
                        download ? wm::kDownloadFailed : wm::kSendFailed, download),
-      calibrator_(calibrator) {}
+      calibrator_(calibrator),
+      failureCode_(download ? wm::kDownloadFailed : wm::kSendFailed) {}
+
+CCalibratorTransferRequest::~CCalibratorTransferRequest() {
+    if (!HasRun())
+        GetNotifier().Post(GetWindow(), failureCode_, 0, 0);
+}
 
 bool CThreadMessageRequestSequenceConfig::Transfer(SessionExchange& exchange) {
     ICalibratorInstrument& calibrator = Calibrator();

@@ -4,8 +4,11 @@
 // has them. Each runs in the session's transfer frame and posts 1031 (range), 1032 (step) and the
 // completion code to the requesting window.
 //
-// The calibrator view passed in must outlive the request: the windows that post these stay open
-// while a transfer runs.
+// The calibrator view passed in must outlive the request: the command line waits for it, and the
+// windows hand the request a share of their view (KeepAlive) so that a window closed by force
+// cannot pull the view from under the worker.
+
+#include <memory>
 
 #include "foundation/Notifier.h"
 #include "session/ThreadMessages.h"
@@ -24,11 +27,20 @@ class CCalibratorTransferRequest : public CTransferRequest {
     CCalibratorTransferRequest(CInstrumentConnectedNode* node, ICalibratorInstrument* calibrator,
                                NotifyTarget window, bool download);
 
+    /// A request deleted without having run (the session took no more requests, or its worker
+    /// ended first) posts its failure code, so that the window waiting for it is not left busy.
+    ~CCalibratorTransferRequest() override;
+
+    /// Keeps owner (the view's holder) alive for as long as the request exists.
+    void KeepAlive(std::shared_ptr<const void> owner) { keepAlive_ = std::move(owner); }
+
   protected:
     ICalibratorInstrument& Calibrator() const { return *calibrator_; }
 
   private:
     ICalibratorInstrument* calibrator_;
+    int failureCode_;
+    std::shared_ptr<const void> keepAlive_;
 };
 
 class CThreadMessageRequestSequenceConfig : public CCalibratorTransferRequest {

@@ -12,6 +12,7 @@ const MessageEntry kTable[] = {
 #include "foundation/messages/App.inc"
 #include "foundation/messages/AppDialogs.inc"
 #include "foundation/messages/Calibrator.inc"
+#include "foundation/messages/CalibratorWindows.inc"
 #include "foundation/messages/Cli.inc"
 #include "foundation/messages/Dlog.inc"
 #include "foundation/messages/FrontPanel.inc"

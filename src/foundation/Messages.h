@@ -129,7 +129,8 @@ constexpr int kDefaultDateFormat0 = 61434;  // slots 0..5 are 61434..61439
 // Texts without a number of their own get numbers from 63000 up, a block per layer:
 // foundation and application 63000-63099, text 63100-63199, transport 63200-63299,
 // network 63300-63399, session 63400-63499, DLOG 63500-63599, calibrator 63600-63699,
-// command line 63700-63799, GUI 63800-63899, application dialogs 63900-63999.
+// command line 63700-63799, GUI 63800-63899, calibrator windows 63900-63999, application dialogs
+// 64000-64099.
 constexpr int kUnableToOpenLog = 63000;
 constexpr int kLogFileOpened = 63001;
 constexpr int kLogFileClosed = 63002;

@@ -1,0 +1,80 @@
+#pragma once
+// Numbers of the calibrator windows' texts in the message table (63900-63999).
+
+namespace talven::calwin {
+
+constexpr int kGetConfig = 63900;
+constexpr int kSendToInst = 63901;
+constexpr int kLoadConfig = 63902;
+constexpr int kSaveConfig = 63903;
+constexpr int kNewConfig = 63904;
+constexpr int kNewSequence = 63905;
+constexpr int kNewStep = 63906;
+constexpr int kDuplicate = 63907;
+constexpr int kProperties = 63908;
+constexpr int kDelete = 63909;
+constexpr int kMoveUp = 63910;
+constexpr int kMoveDown = 63911;
+constexpr int kClose = 63912;
+constexpr int kNewTable = 63913;
+constexpr int kGetFromInst = 63914;
+constexpr int kLoad = 63915;
+constexpr int kSave = 63916;
+constexpr int kNewLevel = 63917;
+constexpr int kLevelProperties = 63918;  // "&Properties", also the level dialog's button
+constexpr int kSequenceDownloadFailed = 63919;
+constexpr int kLevelTableDownloadFailed = 63920;
+constexpr int kNumberRange = 63921;
+constexpr int kIntegerRange = 63922;
+constexpr int kSequenceToExecute = 63923;
+constexpr int kInvalidTimerStart = 63924;
+constexpr int kEnabled = 63925;
+constexpr int kConcentration = 63926;
+constexpr int kUnit = 63927;
+constexpr int kGas = 63928;
+constexpr int kOverrideFlow = 63929;
+constexpr int kTotalFlow = 63930;
+constexpr int kLpm = 63931;
+constexpr int kNoConcentration = 63932;
+constexpr int kNoUnit = 63933;
+constexpr int kO3Concentration = 63934;
+constexpr int kO3Unit = 63935;
+constexpr int kCalGas = 63936;
+constexpr int kCalFlow = 63937;
+constexpr int kDiluentFlow = 63938;
+constexpr int kO3Mode = 63939;
+constexpr int kO3ModeFirst = 63940;  // off, constant drive, reference feedback, bench feedback
+constexpr int kO3Setpoint = 63944;
+constexpr int kDurationMinutes = 63945;
+constexpr int kSequenceName = 63946;
+constexpr int kDiluentPort = 63947;
+constexpr int kPort1 = 63948;
+constexpr int kPort2 = 63949;
+constexpr int kOutputPort = 63950;
+constexpr int kOutputA = 63951;
+constexpr int kOutputB = 63952;
+constexpr int kCCOutputs = 63953;
+constexpr int kLevelNumberStep = 63954;
+constexpr int kStatusBlock1 = 63955;
+constexpr int kStatusBlock2 = 63956;
+constexpr int kName = 63957;
+constexpr int kRunOnce = 63958;
+constexpr int kRunSeveral = 63959;
+constexpr int kRunUntilHalted = 63960;
+constexpr int kRepeatCount = 63961;
+constexpr int kEnableTimer = 63962;
+constexpr int kTimerStart = 63963;
+constexpr int kPeriodDays = 63964;
+constexpr int kPeriodHours = 63965;
+constexpr int kPeriodMinutes = 63966;
+constexpr int kCCInputsBits = 63967;
+constexpr int kCCOutputsBits = 63968;
+constexpr int kLevelNumber = 63969;
+constexpr int kStepType = 63970;
+constexpr int kGroupRepetition = 63971;
+constexpr int kGroupTimer = 63972;
+constexpr int kGroupContactClosures = 63974;
+constexpr int kGroupAction = 63975;
+constexpr int kMinutesUnit = 63976;
+
+}  // namespace talven::calwin
