@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <cstdio>
 #include <new>
 
@@ -292,7 +293,9 @@ bool FillChartFromRecordSet(CChart& chart, const CDataRecordSet& set, const Date
             chart.SetSeriesName(c, NameWithUnits(p->GetName(), p->GetUnits()));
             for (std::size_t r = 0; r < rows; ++r) {
                 const CDataRecord* record = set.GetRecord(r, c);
-                const double y = record && record->valid ? record->value : 0.0;
+                // A record without a valid value leaves a gap: drawn as 0 it would read as a real
+                // concentration of zero.
+                const double y = record && record->valid ? record->value : std::numeric_limits<double>::quiet_NaN();
                 chart.SetPoint(c, r, static_cast<double>(r), y);
                 if (c == 0 && record)
                     times[r] = record->time;

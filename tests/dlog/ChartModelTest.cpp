@@ -91,7 +91,7 @@ class ChartOfRecords : public ::testing::Test {
 
 TEST_F(ChartOfRecords, graphRunsFromZeroToTheNiceCeilingWithTimeLabels) {
     Values({1, 37, 12, 4, 8}, {0.5, 2, 3, 1, 1});
-    test::ParameterAt(*channel, 1)->Records()[2].valid = false;  // plots as 0
+    test::ParameterAt(*channel, 1)->Records()[2].valid = false;  // a gap, not a zero
     CChart chart;
     ASSERT_TRUE(FillChartFromRecordSet(chart, set, formats));
     EXPECT_EQ(chart.GetSeriesCount(), 2u);
@@ -114,6 +114,13 @@ TEST_F(ChartOfRecords, graphRunsFromZeroToTheNiceCeilingWithTimeLabels) {
     EXPECT_EQ(y.front(), " 0.00");
     EXPECT_EQ(y[1], " 5.00");
     EXPECT_EQ(y.back(), "50.00");
+    // The line of NO2 breaks at the invalid record and starts afresh after it.
+    CChart::Layout layout = chart.LayoutFor(400, 300);
+    const std::vector<CChart::ColumnSpan> spans = chart.ReduceToColumns(1, layout);
+    ASSERT_EQ(spans.size(), 4u);
+    EXPECT_TRUE(spans[1].joined);
+    EXPECT_FALSE(spans[2].joined);
+    EXPECT_EQ(spans[2].column, static_cast<int>(std::floor(layout.X(3, r))));
 }
 
 TEST_F(ChartOfRecords, valuesBelowZeroAndASingleRecordStayInsideTheRanges) {
