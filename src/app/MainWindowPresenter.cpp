@@ -35,7 +35,8 @@ const std::vector<MainCommandInfo> kCommands = {
     {MainCommand::kConnect, MainMenu::kFile, "&Connect", "Ctrl+C", msg::kPromptConnect, true},
     {MainCommand::kExit, MainMenu::kFile, "E&xit", "Alt+F4", msg::kPromptExit, false},
     {MainCommand::kNewSite, MainMenu::kEdit, "New &site", "", msg::kPromptNewSite, true},
-    {MainCommand::kNewMultiplexor, MainMenu::kEdit, "New mu&ltiplexor", "", msg::kPromptNewMultiplexor, false},
+    {MainCommand::kNewMultiplexor, MainMenu::kEdit, "New mu&ltiplexor", "", msg::kPromptNewMultiplexor,
+     false},
     {MainCommand::kNewInstrument, MainMenu::kEdit, "New i&nstrument", "", msg::kPromptNewInstrument, true},
     {MainCommand::kDuplicate, MainMenu::kEdit, "D&uplicate", "", msg::kPromptDuplicate, true},
     {MainCommand::kProperties, MainMenu::kEdit, "&Properties", "", msg::kPromptProperties, true},
@@ -194,23 +195,40 @@ bool MainWindowPresenter::Execute(MainCommand command) {
     if (!IsEnabled(command))
         return false;
     switch (command) {
-        case MainCommand::kNew: return New();
-        case MainCommand::kOpen: return Open();
-        case MainCommand::kSave: return Save();
-        case MainCommand::kSaveAs: return SaveAs();
-        case MainCommand::kConnect: return Connect();
-        case MainCommand::kNewSite: return NewSite();
-        case MainCommand::kNewMultiplexor: return NewMultiplexor();
-        case MainCommand::kNewInstrument: return NewInstrument();
-        case MainCommand::kDuplicate: return Duplicate();
-        case MainCommand::kProperties: return Properties();
-        case MainCommand::kDelete: return Delete();
-        case MainCommand::kModems: return EditModems();
-        case MainCommand::kOptions: return EditOptions();
-        case MainCommand::kRestoreDefaults: return RestoreDefaults();
-        case MainCommand::kManual: return OpenManual();
-        case MainCommand::kInstrumentInformation: return ShowInstrumentInformation();
-        default: return false;
+        case MainCommand::kNew:
+            return New();
+        case MainCommand::kOpen:
+            return Open();
+        case MainCommand::kSave:
+            return Save();
+        case MainCommand::kSaveAs:
+            return SaveAs();
+        case MainCommand::kConnect:
+            return Connect();
+        case MainCommand::kNewSite:
+            return NewSite();
+        case MainCommand::kNewMultiplexor:
+            return NewMultiplexor();
+        case MainCommand::kNewInstrument:
+            return NewInstrument();
+        case MainCommand::kDuplicate:
+            return Duplicate();
+        case MainCommand::kProperties:
+            return Properties();
+        case MainCommand::kDelete:
+            return Delete();
+        case MainCommand::kModems:
+            return EditModems();
+        case MainCommand::kOptions:
+            return EditOptions();
+        case MainCommand::kRestoreDefaults:
+            return RestoreDefaults();
+        case MainCommand::kManual:
+            return OpenManual();
+        case MainCommand::kInstrumentInformation:
+            return ShowInstrumentInformation();
+        default:
+            return false;
     }
 }
 
@@ -255,13 +273,13 @@ std::vector<TreeItem> MainWindowPresenter::TreeItems() const {
     // so that nothing a file holds is hidden from the user.
     std::unordered_map<std::uint32_t, std::vector<const CTreeNode*>> children;
     std::vector<const CTreeNode*> all;
-    for (const CNamedObjectList* list : {&lists.sites, &lists.multiplexors, &lists.connectedInstruments,
-                                         &lists.multiplexorInstruments}) {
+    for (const CNamedObjectList* list :
+         {&lists.sites, &lists.multiplexors, &lists.connectedInstruments, &lists.multiplexorInstruments}) {
         for (const auto& object : *list) {
             const auto* node = static_cast<const CTreeNode*>(object.get());
             const std::uint32_t parentId = node->GetParentId();
-            const bool held = parentId != 0 && parentId != node->GetId() &&
-                              configuration_.FindParent(parentId) != nullptr;
+            const bool held =
+                parentId != 0 && parentId != node->GetId() && configuration_.FindParent(parentId) != nullptr;
             children[held ? parentId : 0].push_back(node);
             all.push_back(node);
         }
@@ -341,7 +359,8 @@ bool MainWindowPresenter::SavePrompt(bool automatic) {
     }
     if (!configuration_.IsModified())
         return true;
-    switch (Ask(FormatMessage(msg::kSaveModifiedNetwork), msg::kCaptionConfirm, mb::kYesNoCancel | mb::kIconQuestion)) {
+    switch (Ask(FormatMessage(msg::kSaveModifiedNetwork), msg::kCaptionConfirm,
+                mb::kYesNoCancel | mb::kIconQuestion)) {
         case mb::kIdYes:
             Save();
             return !configuration_.IsModified();
@@ -467,7 +486,8 @@ bool MainWindowPresenter::Connect() {
     return started;
 }
 
-void MainWindowPresenter::AddNode(CNamedObjectList& list, std::unique_ptr<CTreeNode> node, CTreeNode* parent) {
+void MainWindowPresenter::AddNode(CNamedObjectList& list, std::unique_ptr<CTreeNode> node,
+                                  CTreeNode* parent) {
     const std::uint32_t id = node->GetId();
     {
         DataGuard guard;
@@ -545,8 +565,9 @@ bool MainWindowPresenter::NewInstrument() {
 
 CNamedObjectList* MainWindowPresenter::ListHolding(const CTreeNode& node) const {
     DataGuard guard;
-    for (CNamedObjectList* list : {&configuration_.Sites(), &configuration_.Multiplexors(),
-                                   &configuration_.ConnectedInstruments(), &configuration_.MultiplexorInstruments()}) {
+    for (CNamedObjectList* list :
+         {&configuration_.Sites(), &configuration_.Multiplexors(), &configuration_.ConnectedInstruments(),
+          &configuration_.MultiplexorInstruments()}) {
         if (list->IndexOf(&node) < list->size())
             return list;
     }

@@ -53,11 +53,11 @@ enum class MainMenu { kFile, kEdit, kView, kSettings, kHelp, kNone };
 /// One command of the menus, the toolbar and the tree's context menu.
 struct MainCommandInfo {
     MainCommand command;
-    MainMenu menu;         // kNone: offered elsewhere only (the context menu)
-    const char* text;      // the menu entry with its mnemonic, without the accelerator
+    MainMenu menu;            // kNone: offered elsewhere only (the context menu)
+    const char* text;         // the menu entry with its mnemonic, without the accelerator
     const char* accelerator;  // as "Ctrl+N"; empty for none
-    int promptId;          // message "status-bar prompt\ntool tip"; 0 for none
-    bool inContextMenu;    // offered in the tree's context menu when it applies to the node
+    int promptId;             // message "status-bar prompt\ntool tip"; 0 for none
+    bool inContextMenu;       // offered in the tree's context menu when it applies to the node
 };
 
 /// Every command, in menu order.

@@ -56,7 +56,9 @@ bool RecentFileList::Save(SettingsStore& store) const {
     bool ok = true;
     for (std::size_t i = 0; i < kMaxEntries; ++i) {
         const std::string path = i < entries_.size() ? entries_[i] : std::string();
-        ok = store.Write(kRecentFilesSection, KeyOf(i), std::vector<std::uint8_t>(path.begin(), path.end())) && ok;
+        ok =
+            store.Write(kRecentFilesSection, KeyOf(i), std::vector<std::uint8_t>(path.begin(), path.end())) &&
+            ok;
     }
     return ok;
 }

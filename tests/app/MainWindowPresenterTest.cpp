@@ -97,7 +97,8 @@ TEST_F(FileCommandTest, aDamagedFileIsReportedAndTheOpenNetworkStays) {
     EXPECT_EQ(request.defaultExtension, ".cfg");
     EXPECT_TRUE(request.mustExist);
     ASSERT_EQ(prompt_.asked().size(), 1u);
-    EXPECT_NE(prompt_.asked()[0].text.find("line 2 of network configuration file " + damaged), std::string::npos)
+    EXPECT_NE(prompt_.asked()[0].text.find("line 2 of network configuration file " + damaged),
+              std::string::npos)
         << prompt_.asked()[0].text;
     EXPECT_EQ(TreeTexts(), (std::vector<std::string>{"Home", "Roof"}));
     EXPECT_TRUE(recent_.Entries().empty());
@@ -242,7 +243,7 @@ TEST_F(TreeEditTest, newNodesJoinOnOkUnderTheSelectionAndCancelDiscardsThem) {
     EXPECT_EQ(behind.GetParentId(), mux.GetId());
     EXPECT_EQ(static_cast<CTCPConnection*>(behind.GetConnection())->GetHost(), "10.0.0.9");
     EXPECT_EQ(view_.edited, (std::vector<std::string>{"Local Site", "Local Site", "Local Multiplexor",
-                                                       "Local Instrument"}));
+                                                      "Local Instrument"}));
     // An instrument holds nothing.
     EXPECT_FALSE(presenter_.IsEnabled(MainCommand::kNewInstrument));
     EXPECT_FALSE(presenter_.NewInstrument());
@@ -275,8 +276,8 @@ TEST_F(TreeEditTest, theTreeShowsEveryNodeOnceAlsoWithMissingOrCircularHolders) 
         const CTreeNode* parent = item.parentItem ? config_.FindNode(item.parentItem) : nullptr;
         lines.push_back((parent ? parent->GetName() + "/" : std::string()) + item.text);
     }
-    EXPECT_EQ(lines, (std::vector<std::string>{"Home", "Home/A", "A/Mux", "Mux/Behind", "A/Direct", "Orphan", "X",
-                                               "X/Y"}));
+    EXPECT_EQ(lines, (std::vector<std::string>{"Home", "Home/A", "A/Mux", "Mux/Behind", "A/Direct", "Orphan",
+                                               "X", "X/Y"}));
     EXPECT_EQ(items[3].kind, TreeNodeKind::kMultiplexorInstrument);
 
     presenter_.SetExpanded(a.GetId(), true);
@@ -288,8 +289,9 @@ TEST_F(TreeEditTest, theTreeShowsEveryNodeOnceAlsoWithMissingOrCircularHolders) 
 TEST_F(PresenterTest, availabilityFollowsTheSelection) {
     auto& node = Add<CInstrumentConnectedNode>(config_.ConnectedInstruments(), "Ozone", Home().GetId());
     presenter_.Select(0);
-    for (MainCommand c : {MainCommand::kDuplicate, MainCommand::kProperties, MainCommand::kDelete,
-                          MainCommand::kConnect, MainCommand::kNewInstrument, MainCommand::kInstrumentInformation})
+    for (MainCommand c :
+         {MainCommand::kDuplicate, MainCommand::kProperties, MainCommand::kDelete, MainCommand::kConnect,
+          MainCommand::kNewInstrument, MainCommand::kInstrumentInformation})
         EXPECT_FALSE(presenter_.IsEnabled(c)) << static_cast<int>(c);
     EXPECT_TRUE(presenter_.IsEnabled(MainCommand::kNewSite));
     presenter_.Select(node.GetId());
@@ -348,19 +350,26 @@ TEST(MainCommandTable, menusAcceleratorsAndPromptsAreTheProgramsOwn) {
         {MainCommand::kSave, "&Save", "Ctrl+S", "Saves current network configuration\nSave (Ctrl+S)"},
         {MainCommand::kSaveAs, "Save &as", "", "Saves current network configuration to a new file\nSave as"},
         {MainCommand::kConnect, "&Connect", "Ctrl+C", "Connects to selected instrument\nConnect (Ctrl+C)"},
-        {MainCommand::kExit, "E&xit", "Alt+F4", "Quits the application; prompts to save documents\nExit (Alt+F4)"},
+        {MainCommand::kExit, "E&xit", "Alt+F4",
+         "Quits the application; prompts to save documents\nExit (Alt+F4)"},
         {MainCommand::kNewSite, "New &site", "", "Creates a new site\nNew site"},
-        {MainCommand::kNewInstrument, "New i&nstrument", "", "Creates a new instrument at the selected site\nNew instrument"},
-        {MainCommand::kDuplicate, "D&uplicate", "", "Creates a copy of the selected site or instrument\nDuplicate"},
-        {MainCommand::kProperties, "&Properties", "", "Edits properties of selected site or instrument\nProperties"},
+        {MainCommand::kNewInstrument, "New i&nstrument", "",
+         "Creates a new instrument at the selected site\nNew instrument"},
+        {MainCommand::kDuplicate, "D&uplicate", "",
+         "Creates a copy of the selected site or instrument\nDuplicate"},
+        {MainCommand::kProperties, "&Properties", "",
+         "Edits properties of selected site or instrument\nProperties"},
         {MainCommand::kDelete, "&Delete", "", "Deletes selected site or instrument\nDelete"},
         {MainCommand::kModems, "&Modems", "", "Edits list of modems\nEdit modems"},
         {MainCommand::kOptions, "&Options", "", "Changes program options\nChange options"},
-        {MainCommand::kRestoreDefaults, "&Restore defaults", "", "Restores program options to defaults\nRestore defaults"},
-        {MainCommand::kBackgroundColor, "&Background color", "", "Selects main window background color\nBackground color"},
+        {MainCommand::kRestoreDefaults, "&Restore defaults", "",
+         "Restores program options to defaults\nRestore defaults"},
+        {MainCommand::kBackgroundColor, "&Background color", "",
+         "Selects main window background color\nBackground color"},
         {MainCommand::kAbout, "&About", "Ctrl+A", nullptr},
         {MainCommand::kManual, "&Manual", "F1", "Opens user manual\nManual"},
-        {MainCommand::kNewMultiplexor, nullptr, "", "Creates a new multiplexor at the selected site\nNew multiplexor"},
+        {MainCommand::kNewMultiplexor, nullptr, "",
+         "Creates a new multiplexor at the selected site\nNew multiplexor"},
     };
     for (const Expected& e : expected) {
         const MainCommandInfo& info = GetCommandInfo(e.command);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <thread>
 
 #include "foundation/Messages.h"
@@ -75,8 +76,8 @@ class ConnectedPresenterTest : public PresenterTest {
 TEST_F(ConnectedPresenterTest, aConnectedInstrumentLocksTheConfigurationButNotItsEditing) {
     CInstrumentSession& session = ConnectOzone();
     EXPECT_NE(presenter_.TreeItems()[2].text.find(" (Connected)"), std::string::npos);
-    for (MainCommand c : {MainCommand::kNew, MainCommand::kOpen, MainCommand::kExit, MainCommand::kRestoreDefaults,
-                          MainCommand::kConnect})
+    for (MainCommand c : {MainCommand::kNew, MainCommand::kOpen, MainCommand::kExit,
+                          MainCommand::kRestoreDefaults, MainCommand::kConnect})
         EXPECT_FALSE(presenter_.IsEnabled(c)) << static_cast<int>(c);
     for (MainCommand c : {MainCommand::kSave, MainCommand::kSaveAs, MainCommand::kDuplicate,
                           MainCommand::kProperties, MainCommand::kNewSite})
@@ -93,7 +94,8 @@ TEST_F(ConnectedPresenterTest, aConnectedInstrumentLocksTheConfigurationButNotIt
         presenter_.Select(target->GetId());
         EXPECT_FALSE(presenter_.Execute(MainCommand::kDelete));
         ASSERT_FALSE(prompt_.asked().empty());
-        EXPECT_EQ(prompt_.asked().back().text, "Unable to delete node as a child instrument is currently connected.");
+        EXPECT_EQ(prompt_.asked().back().text,
+                  "Unable to delete node as a child instrument is currently connected.");
         EXPECT_EQ(prompt_.asked().back().caption, "Error");
         EXPECT_EQ(prompt_.asked().back().flags, mb::kOk | mb::kIconInformation);
     }
@@ -148,6 +150,25 @@ TEST_F(ConnectedPresenterTest, theTimersReachOpenSessionsAndTheMainWindowHearsOf
         heard1027 |= e.target == kMainWindow && e.code == wm::kConnectionChanged &&
                      static_cast<std::uint32_t>(e.lParam) == node_->GetId();
     EXPECT_TRUE(heard1027);
+}
+
+TEST_F(ConnectedPresenterTest, aNewNetworkDuringAStalledConnectEndsTheSessionInsteadOfHanging) {
+    // The instrument hears everything and answers nothing: the connect waits on it.
+    sim_->stop();
+    sim::InstrumentOptions o;
+    o.link.faults.dropReply = 1.0;
+    std::string error;
+    sim_ = sim::SimInstrument::StartTcp(o, 0, error);
+    ASSERT_TRUE(sim_) << error;
+    static_cast<CTCPConnection*>(node_->GetConnection())->SetPort(sim_->port());
+    presenter_.Select(node_->GetId());
+    ASSERT_TRUE(presenter_.Connect());
+    CInstrumentSession& session = CInstrumentSession::Of(*node_);
+    ASSERT_TRUE(WaitUntil([&] { return session.IsConnected(); }));
+    // Exit forced past the warning: the nodes go while the worker still reads.
+    auto replaced = std::async(std::launch::async, [&] { config_.New(); });
+    EXPECT_EQ(replaced.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    node_ = &Add<CInstrumentConnectedNode>(config_.ConnectedInstruments(), "Spare", Home().GetId());
 }
 
 }  // namespace

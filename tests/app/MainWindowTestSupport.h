@@ -46,7 +46,9 @@ class RecordingView : public MainWindowView {
         return optionsAnswer;
     }
     void EditModems() override { ++modemsEdited; }
-    void ShowInstrumentInformation(CInstrumentNode& node) override { informationShown.push_back(node.GetName()); }
+    void ShowInstrumentInformation(CInstrumentNode& node) override {
+        informationShown.push_back(node.GetName());
+    }
     bool OpenDocument(const std::string& fileName) override {
         documents.push_back(fileName);
         return documentOpens;
