@@ -368,36 +368,58 @@ QTreeWidgetItem* MainWindow::ItemOf(std::uint32_t id) const {
     return nullptr;
 }
 
+void MainWindow::DrawItem(QTreeWidgetItem& item, const TreeItem& entry, bool checkBoxes) const {
+    item.setText(0, ToQt(entry.text));
+    item.setData(0, kIdRole, entry.id);
+    item.setIcon(0, IconOf(entry.kind, *style()));
+    QFont font = item.font(0);
+    font.setBold(entry.connected);
+    item.setFont(0, font);
+    if (checkBoxes) {
+        item.setFlags(item.flags() | Qt::ItemIsUserCheckable);
+        item.setCheckState(0, checked_.count(entry.id) ? Qt::Checked : Qt::Unchecked);
+    } else {
+        item.setFlags(item.flags() & ~Qt::ItemIsUserCheckable);
+        item.setData(0, Qt::CheckStateRole, QVariant());
+    }
+}
+
 void MainWindow::RefreshTree(std::uint32_t selectId) {
     const std::uint32_t keep = selectId != 0 ? selectId : presenter_.GetSelectedId();
     const bool checkBoxes = app_.GetOptions().checkBoxesInTrees;
+    const std::vector<TreeItem> entries = presenter_.TreeItems();
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> structure;
+    for (const TreeItem& entry : entries)
+        structure.emplace_back(entry.id, entry.parentItem);
     rebuilding_ = true;
-    tree_->clear();
-    std::map<std::uint32_t, QTreeWidgetItem*> made;
     std::vector<std::pair<QTreeWidgetItem*, bool>> expansions;
-    for (const TreeItem& entry : presenter_.TreeItems()) {
-        auto parent = made.find(entry.parentItem);
-        auto* item = parent == made.end() ? new QTreeWidgetItem(tree_) : new QTreeWidgetItem(parent->second);
-        item->setText(0, ToQt(entry.text));
-        item->setData(0, kIdRole, entry.id);
-        item->setIcon(0, IconOf(entry.kind, *style()));
-        if (entry.connected) {
-            QFont bold = item->font(0);
-            bold.setBold(true);
-            item->setFont(0, bold);
+    if (structure == shownStructure_) {
+        // The same nodes in the same places (a connection came or went, a name changed): the items
+        // are redrawn where they are, so the view neither jumps nor closes what the user opened.
+        QTreeWidgetItemIterator it(tree_);
+        for (const TreeItem& entry : entries) {
+            DrawItem(**it, entry, checkBoxes);
+            expansions.emplace_back(*it, (*it)->isExpanded());
+            ++it;
         }
-        if (checkBoxes)
-            item->setCheckState(0, checked_.count(entry.id) ? Qt::Checked : Qt::Unchecked);
-        else
-            item->setFlags(item->flags() & ~Qt::ItemIsUserCheckable);
-        made[entry.id] = item;
-        expansions.emplace_back(item, entry.expanded);
+    } else {
+        tree_->clear();
+        std::map<std::uint32_t, QTreeWidgetItem*> made;
+        for (const TreeItem& entry : entries) {
+            auto parent = made.find(entry.parentItem);
+            auto* item = parent == made.end() ? new QTreeWidgetItem(tree_) : new QTreeWidgetItem(parent->second);
+            DrawItem(*item, entry, checkBoxes);
+            made[entry.id] = item;
+            expansions.emplace_back(item, entry.expanded);
+        }
+        // Children exist before a node is expanded, or Qt would have nothing to show under it.
+        for (const auto& [item, expanded] : expansions)
+            item->setExpanded(expanded);
+        shownStructure_ = std::move(structure);
     }
-    // Children exist before a node is expanded, or Qt would have nothing to show under it.
-    for (const auto& [item, expanded] : expansions)
-        item->setExpanded(expanded);
     QTreeWidgetItem* current = ItemOf(keep);
-    tree_->setCurrentItem(current);
+    if (tree_->currentItem() != current)
+        tree_->setCurrentItem(current);
     if (current != nullptr)
         tree_->scrollToItem(current);
     rebuilding_ = false;

@@ -83,6 +83,7 @@ class MainWindow : public QMainWindow, public MainWindowView, public Notificatio
     void RestorePlacement();
     void SavePlacement();
     void SaveBars();
+    void DrawItem(QTreeWidgetItem& item, const TreeItem& entry, bool checkBoxes) const;
     QTreeWidgetItem* ItemOf(std::uint32_t id) const;
     static std::uint32_t IdOf(const QTreeWidgetItem* item);
 
@@ -106,6 +107,8 @@ class MainWindow : public QMainWindow, public MainWindowView, public Notificatio
     bool rebuilding_ = false;
     bool exitConfirmed_ = false;
     std::set<std::uint32_t> checked_;
+    /// The nodes shown and the node each stands below, in the tree's order.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> shownStructure_;
 };
 
 }  // namespace talven::gui

@@ -98,15 +98,6 @@ bool Has(const std::vector<std::string>& args, const char* what) {
     return false;
 }
 
-bool HasDisplay() {
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && *value != '\0')
-            return true;
-    }
-    return false;
-}
-
 int RunWithoutWindows(const std::vector<std::string>& args, const std::string& why) {
     talven::FileSettingsStore store(talven::FileSettingsStore::DefaultDirectory());
     talven::CTALVENApp app(store);
@@ -134,6 +125,15 @@ int RunWithoutWindows(const std::vector<std::string>& args, const std::string& w
 }
 
 #if TALVEN_HAVE_QT
+
+bool HasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0')
+            return true;
+    }
+    return false;
+}
 
 /// Gives the workers the time to run the disconnects that closing the windows posted, so the
 /// instruments get their port mode back; a link that does not answer is not waited for forever.

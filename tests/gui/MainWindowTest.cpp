@@ -280,7 +280,11 @@ TEST_F(MainWindowTest, demoInstrumentsOnEveryKindOfLinkConnectAndTheirWindowsSho
             << node->GetName();
         EXPECT_TRUE(panel->StateText() == "Connected") << panel->StateText().toStdString();
     }
-    EXPECT_TRUE(window_->presenter().TreeItems()[2].text.find(" (Connected)") != std::string::npos);
+    // The tree says which are connected without closing what was open.
+    const QTreeWidgetItem* analyzers = window_->tree()->topLevelItem(0)->child(0);
+    EXPECT_TRUE(WaitFor([&] { return analyzers->child(0)->text(0) == "Demo analyzer (Connected)"; }, 2000));
+    EXPECT_TRUE(analyzers->child(0)->font(0).bold());
+    EXPECT_TRUE(analyzers->isExpanded());
     test::SaveScreenshot(*window_->connections().WindowOf(nodes[0]->GetId()), "connection-window");
     window_->connections().CloseAll();
     for (CInstrumentConnectedNode* node : nodes)
