@@ -395,11 +395,12 @@ void MainWindow::RefreshTree(std::uint32_t selectId) {
     std::vector<std::pair<QTreeWidgetItem*, bool>> expansions;
     if (structure == shownStructure_) {
         // The same nodes in the same places (a connection came or went, a name changed): the items
-        // are redrawn where they are, so the view neither jumps nor closes what the user opened.
+        // are redrawn where they are, so the view does not jump.
         QTreeWidgetItemIterator it(tree_);
         for (const TreeItem& entry : entries) {
             DrawItem(**it, entry, checkBoxes);
-            expansions.emplace_back(*it, (*it)->isExpanded());
+            (*it)->setExpanded(entry.expanded);
+            expansions.emplace_back(*it, entry.expanded);
             ++it;
         }
     } else {
