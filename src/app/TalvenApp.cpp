@@ -4,6 +4,7 @@
 #include "foundation/DataLock.h"
 #include "foundation/Log.h"
 #include "foundation/Messages.h"
+#include "session/SessionEnvironment.h"
 #include "transport/Connection.h"
 
 namespace talven {
@@ -41,6 +42,9 @@ void CTALVENApp::SetOptions(const Options& options) {
 void CTALVENApp::ApplyOptionsToLinks() {
     DataGuard guard;
     SetDetectFailedConnections(options_.detectFailedConnections);
+    SessionOptions session;
+    session.frontPanelIntervalSeconds = options_.frontPanelInterval;
+    SetSessionOptions(session);
 }
 
 std::string CTALVENApp::GetDateFormat(int slot) const {

@@ -58,7 +58,8 @@ class CTALVENApp {
     void Exit();
 
   private:
-    /// The links read the failed-connection option on their own threads.
+    /// The links read the failed-connection option, the sessions the front panel interval, on
+    /// their own threads.
     void ApplyOptionsToLinks();
 
     SettingsStore& store_;

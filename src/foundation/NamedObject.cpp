@@ -95,9 +95,15 @@ CNamedObject* CNamedObjectList::FindByName(std::string_view name) const {
 }
 
 void CNamedObjectList::DeleteAll() {
-    DataGuard guard;
-    while (!items_.empty())
-        items_.erase(items_.begin());
+    std::vector<std::unique_ptr<CNamedObject>> doomed;
+    {
+        DataGuard guard;
+        doomed.swap(items_);
+    }
+    // Destroyed head first and outside the lock: an instrument node ends its session by joining
+    // the session's worker, which may be waiting for the lock to finish its request.
+    for (auto& item : doomed)
+        item.reset();
 }
 
 void CNamedObjectList::CopyFrom(const CNamedObjectList& other) {

@@ -52,6 +52,8 @@ class CNamedObjectList {
     CNamedObject* FindById(std::uint32_t id) const;
     /// First element whose name equals the text without regard to letter case.
     CNamedObject* FindByName(std::string_view name) const;
+    /// Empties the list under the data lock and destroys the elements after releasing it (a
+    /// caller that holds the lock keeps it, and must not hold it around nodes with sessions).
     void DeleteAll();
     /// Appends a clone of every element of other, in order.
     void CopyFrom(const CNamedObjectList& other);
