@@ -20,6 +20,11 @@
 
 #if TALVEN_HAVE_QT
 #include <QApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <memory>
@@ -160,6 +165,35 @@ void WaitForSessionsToClose(talven::CNetworkConfiguration& configuration, std::c
         std::this_thread::sleep_for(milliseconds(20));
 }
 
+// A terminal's Ctrl-C or a session's end (SIGINT, SIGTERM, SIGHUP) closes the main window as Exit
+// does, so that the configuration and the options are saved as the user would expect. The handler
+// only writes a byte; the window thread reads it.
+int g_signalPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+std::unique_ptr<QSocketNotifier> CloseOnTerminationSignals(QWidget& window) {
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return nullptr;
+    struct sigaction action {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(sig, &action, nullptr);
+    auto notifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, &window, [&window] {
+        char drained[16];
+        while (::read(g_signalPipe[0], drained, sizeof drained) > 0) {
+        }
+        window.close();
+    });
+    return notifier;
+}
+
 int RunWindowProgram(int& argc, char** argv, const std::vector<std::string>& args, bool demo) {
     QApplication application(argc, argv);
     QApplication::setOrganizationName("OrvaneVamir");
@@ -201,6 +235,7 @@ int RunWindowProgram(int& argc, char** argv, const std::vector<std::string>& arg
             window.Startup();
         }
         window.show();
+        const std::unique_ptr<QSocketNotifier> stopOnSignal = CloseOnTerminationSignals(window);
         status = QApplication::exec();
     }
     WaitForSessionsToClose(configuration, std::chrono::seconds(15));
