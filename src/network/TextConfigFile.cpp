@@ -8,6 +8,7 @@
 #include "foundation/DataLock.h"
 #include "foundation/EString.h"
 #include "foundation/Messages.h"
+#include "foundation/StreamConverter.h"
 #include "network/InstrumentNode.h"
 #include "network/NetworkFiles.h"
 #include "network/NetworkMessages.h"
@@ -188,16 +189,6 @@ class TextWriter {
 // ---------------------------------------------------------------------------------------------
 // Reading
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Undoes the escape form: named escapes, and \x with exactly two hexadecimal digits.
 std::string Unescape(std::string_view text) {
     std::string out;
@@ -233,8 +224,8 @@ std::string Unescape(std::string_view text) {
                 out += '\r';
                 break;
             case 'x':
-                if (i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-                    out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+                if (i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
+                    out += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
                     i += 2;
                 } else {
                     out += "\\x";

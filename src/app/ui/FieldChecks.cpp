@@ -4,6 +4,7 @@
 
 #include "app/ui/DialogMessages.h"
 #include "foundation/Messages.h"
+#include "foundation/StreamConverter.h"
 #include "foundation/UserPrompt.h"
 
 namespace talven {
@@ -12,16 +13,6 @@ namespace {
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // The C escapes that Escape() writes and older text files hold, by their letter.
@@ -148,8 +139,8 @@ std::optional<std::string> EscapedTextToBytes(std::string_view text, std::size_t
         if (kind == 'x' || kind == 'X') {
             int value = 0;
             int digits = 0;
-            while (digits < 2 && i + 1 < text.size() && HexValue(text[i + 1]) >= 0) {
-                value = value * 16 + HexValue(text[++i]);
+            while (digits < 2 && i + 1 < text.size() && HexDigit(text[i + 1]) >= 0) {
+                value = value * 16 + HexDigit(text[++i]);
                 ++digits;
             }
             if (digits == 0)
