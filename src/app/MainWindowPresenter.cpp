@@ -151,7 +151,8 @@ bool MainWindowPresenter::IsEnabled(MainCommand command) const {
         case MainCommand::kRestoreDefaults:
             return !AnyInstrumentBusy();
         case MainCommand::kConnect:
-            return instrument && !IsBusy(*node);
+            // An instrument whose front panel is open is connected again by bringing it forward.
+            return instrument && (!IsBusy(*node) || HasFrontPanel(*node));
         case MainCommand::kNewMultiplexor:
             return node && kind == TreeNodeKind::kSite;
         case MainCommand::kNewInstrument:
@@ -486,9 +487,15 @@ bool MainWindowView::ConnectInstrument(CInstrumentNode& node) {
     return OpenFrontPanel(node);
 }
 
+bool MainWindowPresenter::HasFrontPanel(const CTreeNode& node) const {
+    const auto* instrument = dynamic_cast<const CInstrumentNode*>(&node);
+    const CInstrumentSession* session = instrument ? CInstrumentSession::Find(*instrument) : nullptr;
+    return session != nullptr && session->GetFrontPanel() != 0;
+}
+
 bool MainWindowPresenter::Connect() {
     CInstrumentNode* node = SelectedInstrument();
-    if (node == nullptr || IsBusy(*node))
+    if (node == nullptr || (IsBusy(*node) && !HasFrontPanel(*node)))
         return false;
     const bool started = view_.ConnectInstrument(*node);
     Changed(0);

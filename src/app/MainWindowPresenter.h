@@ -187,6 +187,7 @@ class MainWindowPresenter {
     CTreeNode* SelectedNode() const;
     CInstrumentNode* SelectedInstrument() const;
     bool IsBusy(const CTreeNode& node) const;
+    bool HasFrontPanel(const CTreeNode& node) const;
     bool SubtreeBusy(const CTreeNode& node) const;
     /// Loads the file and, on success, makes it the current one; the loader tells of failures.
     bool Load(const std::string& path);

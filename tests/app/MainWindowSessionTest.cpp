@@ -114,6 +114,17 @@ TEST_F(ConnectedPresenterTest, aConnectedInstrumentLocksTheConfigurationButNotIt
     node_ = &Add<CInstrumentConnectedNode>(config_.ConnectedInstruments(), "Spare", Home().GetId());
 }
 
+TEST_F(ConnectedPresenterTest, connectOnAnInstrumentWithItsPanelOpenBringsThePanelForwardWithoutAnotherHold) {
+    CInstrumentSession& session = ConnectOzone();
+    EXPECT_FALSE(presenter_.IsEnabled(MainCommand::kConnect));  // connected, no panel: nothing to do
+    session.SetFrontPanel(7);
+    EXPECT_TRUE(presenter_.IsEnabled(MainCommand::kConnect));
+    EXPECT_TRUE(presenter_.Connect());
+    EXPECT_EQ(view_.connected, (std::vector<std::string>{"Ozone", "Ozone"}));
+    EXPECT_EQ(session.GetConnectCount(), 1);
+    session.SetFrontPanel(0);
+}
+
 TEST_F(ConnectedPresenterTest, exitWhileConnectedWarnsAndEndsOnlyOnYes) {
     ConnectOzone();
     EXPECT_TRUE(config_.IsModified());  // a connect marks the configuration modified

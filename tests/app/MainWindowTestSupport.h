@@ -54,6 +54,10 @@ class RecordingView : public MainWindowView {
         return documentOpens;
     }
     std::string ProgramDirectory() const override { return programDirectory; }
+    bool ConnectInstrument(CInstrumentNode& node) override {
+        connected.push_back(node.GetName());
+        return MainWindowView::ConnectInstrument(node);
+    }
     void CloseWindowsOf(const CInstrumentNode* node) override {
         windowsClosed.push_back(node ? node->GetName() : "*");
     }
@@ -73,6 +77,7 @@ class RecordingView : public MainWindowView {
     std::vector<std::string> documents;
     std::string programDirectory = ".";
     std::vector<std::string> windowsClosed;
+    std::vector<std::string> connected;
 };
 
 class PresenterTest : public ::testing::Test {
