@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -20,7 +21,10 @@
 #include "app/RecentFiles.h"
 #include "app/TalvenApp.h"
 #include "foundation/UserPrompt.h"
+#include "gui/CalibratorWindows.h"
 #include "gui/DemoNetwork.h"
+#include "gui/DlogConfigWindow.h"
+#include "gui/DlogWindows.h"
 #include "gui/MainWindow.h"
 #include "network/InstrumentNode.h"
 #include "network/NetworkConfiguration.h"
@@ -288,6 +292,19 @@ TEST_F(MainWindowTest, demoInstrumentsOnEveryKindOfLinkConnectAndTheirWindowsSho
     EXPECT_TRUE(WaitFor([&] { return analyzers->child(0)->text(0) == "Demo analyzer (Connected)"; }, 2000));
     EXPECT_TRUE(analyzers->child(0)->font(0).bold());
     EXPECT_TRUE(analyzers->isExpanded());
+    // The panels' configuration buttons open the instruments' windows, which belong to the main
+    // window so that they outlive their panel.
+    FrontPanelWindow* analyzerPanel = window_->panels().PanelOf(nodes[0]->GetId());
+    ASSERT_TRUE(WaitFor([&] { return analyzerPanel->ConfigButton(0)->isVisible(); }, 5000));
+    analyzerPanel->ConfigButton(0)->click();
+    ASSERT_NE(FindDlogConfigurationWindow(*nodes[0]), nullptr);
+    EXPECT_EQ(FindDlogConfigurationWindow(*nodes[0])->parentWidget(), window_.get());
+    FrontPanelWindow* calibratorPanel = window_->panels().PanelOf(nodes[2]->GetId());
+    ASSERT_TRUE(WaitFor([&] { return calibratorPanel->ConfigButton(1)->isVisible(); }, 5000));
+    calibratorPanel->ConfigButton(0)->click();
+    calibratorPanel->ConfigButton(1)->click();
+    EXPECT_NE(FindSequenceWindow(*nodes[2]), nullptr);
+    EXPECT_NE(FindLevelWindow(*nodes[2]), nullptr);
     for (FrontPanelWindow* panel : window_->panels().Panels())
         panel->CloseWithoutAsking();
     for (CInstrumentConnectedNode* node : nodes)
