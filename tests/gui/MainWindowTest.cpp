@@ -225,7 +225,12 @@ TEST_F(MainWindowTest, aConnectThatStallsLeavesTheWindowResponsive) {
     EXPECT_TRUE(session.HasWorker());
     EXPECT_TRUE(WaitFor([&] { return window_->windowTitle().contains("(Modified)"); }, 2000));
     EXPECT_FALSE(window_->action(MainCommand::kNew)->isEnabled());
-    EXPECT_FALSE(window_->action(MainCommand::kConnect)->isEnabled());
+    // Connect again only brings the open panel forward: the same panel, no second hold of the link.
+    ASSERT_TRUE(window_->action(MainCommand::kConnect)->isEnabled());
+    window_->action(MainCommand::kConnect)->trigger();
+    EXPECT_EQ(window_->panels().PanelOf(node.GetId()), panel);
+    EXPECT_EQ(window_->panels().Panels().size(), 1u);
+    EXPECT_EQ(session.GetConnectCount(), 1);
 
     // Closing the front panel hands the disconnect to the worker; the panel is gone at once.
     panel->CloseWithoutAsking();
