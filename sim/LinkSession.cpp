@@ -35,7 +35,8 @@ void SpoilRecordLine(std::string& line) {
 LinkSession::LinkSession(Instrument& instrument, LinkOptions options)
     : instrument_(instrument),
       options_(std::move(options)),
-      random_(options_.faults.seed + 0x9E3779B97F4A7C15ull * static_cast<std::uint64_t>(options_.connection)) {
+      random_(options_.faults.seed +
+              0x9E3779B97F4A7C15ull * static_cast<std::uint64_t>(options_.connection)) {
     selected_ = options_.selectCode.empty();
     modemCommandMode_ = options_.modem;
     lastByte_ = Clock::now() - std::chrono::hours(1);
@@ -177,8 +178,9 @@ void LinkSession::queueReply(Reply reply, Clock::time_point now) {
         return;
     const bool faults = faulty(now);
     const FaultSettings& f = options_.faults;
-    if (faults && (draw(f.dropReply) || (!f.dropAtCommand.empty() &&
-                                         ToUpper(reply.command).find(ToUpper(f.dropAtCommand)) != std::string::npos))) {
+    if (faults &&
+        (draw(f.dropReply) || (!f.dropAtCommand.empty() &&
+                               ToUpper(reply.command).find(ToUpper(f.dropAtCommand)) != std::string::npos))) {
         ++faultsInjected_;
         return;
     }

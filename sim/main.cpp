@@ -20,7 +20,8 @@ using talven::sim::InstrumentSpec;
 using talven::sim::SimInstrument;
 
 /// Writes the record listing through a temporary file, so that a reader never sees half of it.
-void WriteListing(const CommandLine& cl, const std::vector<std::pair<const InstrumentSpec*, SimInstrument*>>& running) {
+void WriteListing(const CommandLine& cl,
+                  const std::vector<std::pair<const InstrumentSpec*, SimInstrument*>>& running) {
     if (cl.listPath.empty())
         return;
     const std::string text = talven::sim::RecordListingText(cl.clock->now(), running);
@@ -85,7 +86,8 @@ int main(int argc, char** argv) {
             std::fflush(stdout);
         } else if (sig == SIGUSR2) {
             WriteListing(cl, listed);
-            std::printf("records listed in %s\n", cl.listPath.empty() ? "(no --list-records file)" : cl.listPath.c_str());
+            std::printf("records listed in %s\n",
+                        cl.listPath.empty() ? "(no --list-records file)" : cl.listPath.c_str());
             std::fflush(stdout);
         } else {
             break;

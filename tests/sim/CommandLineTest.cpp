@@ -143,11 +143,11 @@ TEST(SimCommandLine, demoStartsEveryProfileOnConsecutivePorts) {
 TEST(SimCommandLine, helpNamesEveryOptionAndFault) {
     const std::string help = UsageText();
     for (const char* word :
-         {"--tcp",     "--pty",           "--fault", "--date",   "--frozen",  "--seed",   "--listen-any",
-          "--demo",    "--list-profiles", "--help",  "id=",      "password=", "seed=",    "select=",
-          "deselect=", "modem",           "guard=",  "drop=",    "delay=",    "trickle=", "crc=",
+         {"--tcp",     "--pty",           "--fault", "--date",   "--frozen",   "--seed",      "--listen-any",
+          "--demo",    "--list-profiles", "--help",  "id=",      "password=",  "seed=",       "select=",
+          "deselect=", "modem",           "guard=",  "drop=",    "delay=",     "trickle=",    "crc=",
           "cut=",      "cutat=",          "dropat=", "garbage=", "faultseed=", "faultstart=", "faultend=",
-          "--rate", "--list-records"}) {
+          "--rate",    "--list-records"}) {
         EXPECT_NE(help.find(word), std::string::npos) << word;
     }
     for (const auto& name : ProfileNames())

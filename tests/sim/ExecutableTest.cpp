@@ -128,8 +128,8 @@ TEST(SimProgram, listsItsRecordsOnSigusr2AndAtTheStopWithTheClockStoppedBySigusr
     char dir[] = "/tmp/talven-sim-exe-XXXXXX";
     ASSERT_NE(::mkdtemp(dir), nullptr);
     const std::string listing = std::string(dir) + "/records.txt";
-    Program program({"--tcp", "0=analyzer,id=4,cut=5,faultend=1000", "--tcp", "0=calibrator", "--rate", "3600",
-                     "--list-records", listing});
+    Program program({"--tcp", "0=analyzer,id=4,cut=5,faultend=1000", "--tcp", "0=calibrator", "--rate",
+                     "3600", "--list-records", listing});
     const std::vector<std::string> lines = program.readUntil("talven-sim ready");
     ASSERT_EQ(lines.size(), 3u);
     RawClient tcp = RawClient::Tcp(PortOf(lines[0]));

@@ -218,8 +218,9 @@ ChannelVerdict CheckChannel(const ListedChannel& listed, const DataFile& file) {
         const bool offPeriod = !any || (t - anchor) % listed.period != 0;
         if (offPeriod || t > newest || t < previous) {
             ++verdict.unexpected;
-            problem(row, offPeriod ? "no record of the instrument" : t > newest ? "newer than the newest record"
-                                                                               : "out of order");
+            problem(row, offPeriod    ? "no record of the instrument"
+                         : t > newest ? "newer than the newest record"
+                                      : "out of order");
             continue;
         }
         previous = t;
@@ -242,7 +243,8 @@ ChannelVerdict CheckChannel(const ListedChannel& listed, const DataFile& file) {
         for (std::int64_t t = std::min<std::int64_t>(oldest, anchor); t <= newest; t += listed.period) {
             if (seen.count(static_cast<std::uint32_t>(t)) == 0) {
                 if (verdict.lost == 0 && verdict.firstProblem.empty())
-                    verdict.firstProblem = "record " + TimeText(static_cast<std::uint32_t>(t)) + " is missing";
+                    verdict.firstProblem =
+                        "record " + TimeText(static_cast<std::uint32_t>(t)) + " is missing";
                 ++verdict.lost;
                 verdict.lostFromRing += t < anchor ? 1 : 0;
             }
@@ -268,7 +270,8 @@ bool IsFailureOf(const std::string& line, const std::string& name, const std::st
         return false;
     // A stop asked for is no failure of the instrument.
     static const char* const kGood[] = {"Downloading ", " records written to ", ": no new records.",
-                                        " due channels downloaded and written.", "Stopped before instrument "};
+                                        " due channels downloaded and written.",
+                                        "Stopped before instrument "};
     for (const char* good : kGood)
         if (line.find(good) != std::string::npos)
             return false;

@@ -69,7 +69,8 @@ TEST(SoakListing, refusesAnythingElseNamingTheLine) {
         "talven-sim records at x (1)\nINSTRUMENT analyzer id 1 tcp 127.0.0.1:7001\n",
         "talven-sim records at x (1)\nINSTRUMENT a id 1 tcp h:1 faults 0\nCHANNEL C period 0 records 1\n",
         "talven-sim records at x (1)\nINSTRUMENT a id 1 tcp h:1 faults 0\n1772366400 1.0\n",
-        "talven-sim records at x (1)\nINSTRUMENT a id 1 tcp h:1 faults 0\nCHANNEL C period 60 records 1\nabc\n",
+        "talven-sim records at x (1)\nINSTRUMENT a id 1 tcp h:1 faults 0\nCHANNEL C period 60 records "
+        "1\nabc\n",
     };
     for (const char* text : bad) {
         std::istringstream in(text);
@@ -95,8 +96,9 @@ TEST(SoakVerdict, aFileWithEveryRecordOnceIsSoundAndAMissingValueMayBeWrittenAsZ
 }
 
 TEST(SoakVerdict, recordsTheInstrumentNoLongerHoldsStillCountWhenTheyFollowOnWithoutAGap) {
-    const std::string older = "03/01/2026 11:50:00,       20.0,       10.0\r\n"
-                              "03/01/2026 11:55:00,       21.0,       11.0\r\n";
+    const std::string older =
+        "03/01/2026 11:50:00,       20.0,       10.0\r\n"
+        "03/01/2026 11:55:00,       21.0,       11.0\r\n";
     const Listing listing = Parsed();
     const ListedChannel& conc = *listing.instruments[0].channel("CONC1");
     const DataFile whole = File(kHeading + older + kRow0 + kRow1 + kRow2 + kRow3);
@@ -126,7 +128,8 @@ TEST(SoakVerdict, countsLostDuplicatedInventedAndAlteredRecords) {
         EXPECT_EQ(v.lost, 1u) << "the oldest the instrument holds must be there";
     }
     {
-        const ChannelVerdict v = CheckChannel(conc, File(kHeading + kRow0 + kRow1 + kRow1 + kRow2 + kRow3 + kRow3));
+        const ChannelVerdict v =
+            CheckChannel(conc, File(kHeading + kRow0 + kRow1 + kRow1 + kRow2 + kRow3 + kRow3));
         EXPECT_EQ(v.duplicated, 2u);
         EXPECT_EQ(v.lost, 0u);
     }
@@ -177,17 +180,19 @@ TEST(SoakFailures, aLineCountsForTheInstrumentItNamesOrWhoseAddressItGives) {
     const std::string name = "Soak01", address = "127.0.0.1:4012";
     EXPECT_TRUE(IsFailureOf("The records could not be downloaded from instrument Soak01.", name, address));
     EXPECT_TRUE(IsFailureOf("Unable to connect to site 127.0.0.1:4012: Connection refused.", name, address));
-    EXPECT_TRUE(IsFailureOf("Channel CONC1 of instrument Soak01: 2 record line(s) dropped (bad check sum, CRC "
-                            "or length).",
-                            name, address));
+    EXPECT_TRUE(
+        IsFailureOf("Channel CONC1 of instrument Soak01: 2 record line(s) dropped (bad check sum, CRC "
+                    "or length).",
+                    name, address));
     EXPECT_FALSE(IsFailureOf("The records could not be downloaded from instrument Soak010.", name, address));
-    EXPECT_FALSE(IsFailureOf("Unable to connect to site 127.0.0.1:40123: Connection refused.", name, address));
+    EXPECT_FALSE(
+        IsFailureOf("Unable to connect to site 127.0.0.1:40123: Connection refused.", name, address));
     EXPECT_FALSE(IsFailureOf("Downloading 4 channel(s) of instrument Soak01.", name, address));
     EXPECT_FALSE(IsFailureOf("Channel CONC1 of instrument Soak01: 12 records written to /x/Soak01-CONC1.csv.",
                              name, address));
     EXPECT_FALSE(IsFailureOf("Channel CALDAT of instrument Soak01: no new records.", name, address));
-    EXPECT_FALSE(IsFailureOf("Stopped before instrument Soak01 was downloaded; its channels are still due.", name,
-                             address));
+    EXPECT_FALSE(IsFailureOf("Stopped before instrument Soak01 was downloaded; its channels are still due.",
+                             name, address));
 }
 
 }  // namespace

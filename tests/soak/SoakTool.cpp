@@ -50,8 +50,8 @@ bool ReadInstrumentList(const std::string& path, std::vector<SimEntry>& entries)
         SimEntry entry;
         unsigned port = 0;
         std::string rest;
-        if (!(words >> entry.profile >> entry.id >> port) || (words >> rest) || entry.id < 1 || entry.id > 99 ||
-            port < 1 || port > 65535) {
+        if (!(words >> entry.profile >> entry.id >> port) || (words >> rest) || entry.id < 1 ||
+            entry.id > 99 || port < 1 || port > 65535) {
             std::cerr << "talven-soak: " << path << ": not PROFILE ID PORT: " << line << "\n";
             return false;
         }
@@ -101,10 +101,10 @@ std::unique_ptr<CInstrumentConnectedNode> ProbeProfile(const std::string& profil
     InstrumentNodeDlog dlog(*probe);
     cli::CommandNotifier notes;
     cli::Connected connected(*probe);
-    if (!connected.open() ||
-        !cli::RunTransfer(connected.session(), notes,
-                          std::make_unique<CThreadMessageRequestDASConfig>(probe.get(), &dlog, cli::kCommandWindow),
-                          wm::kDownloadDone, wm::kDownloadFailed)) {
+    if (!connected.open() || !cli::RunTransfer(connected.session(), notes,
+                                               std::make_unique<CThreadMessageRequestDASConfig>(
+                                                   probe.get(), &dlog, cli::kCommandWindow),
+                                               wm::kDownloadDone, wm::kDownloadFailed)) {
         std::cerr << "talven-soak: the DLOG configuration of a " << profile << " could not be downloaded\n";
         return nullptr;
     }
@@ -190,12 +190,14 @@ std::map<std::string, Collected> CollectedByWhere(const std::string& network) {
     return out;
 }
 
-int Check(const std::string& listingPath, const std::string& network, const std::vector<std::string>& outputs) {
+int Check(const std::string& listingPath, const std::string& network,
+          const std::vector<std::string>& outputs) {
     std::ifstream listingFile(listingPath);
     Listing listing;
     std::string error;
     if (!listingFile || !ParseListing(listingFile, listing, error)) {
-        std::cerr << "talven-soak: " << listingPath << ": " << (listingFile ? error : "cannot be read") << "\n";
+        std::cerr << "talven-soak: " << listingPath << ": " << (listingFile ? error : "cannot be read")
+                  << "\n";
         return 1;
     }
     const std::map<std::string, Collected> collected = CollectedByWhere(network);
@@ -208,7 +210,8 @@ int Check(const std::string& listingPath, const std::string& network, const std:
             lines.push_back(line);
     }
 
-    std::size_t withRecords = 0, rows = 0, lost = 0, lostFromRing = 0, duplicated = 0, unexpected = 0, differing = 0;
+    std::size_t withRecords = 0, rows = 0, lost = 0, lostFromRing = 0, duplicated = 0, unexpected = 0,
+                differing = 0;
     std::size_t badFiles = 0, faulty = 0, failedOnce = 0, recovered = 0;
     long faults = 0;
     bool sound = true;
@@ -243,9 +246,10 @@ int Check(const std::string& listingPath, const std::string& network, const std:
                 ++badFiles;
                 complete = false;
                 std::cout << "FAIL: " << path << ": " << v.rows << " rows, " << file.headings << " headings, "
-                          << file.badRows << " unreadable rows, " << v.lost << " lost (" << v.lostFromRing << " no longer held), " << v.duplicated
-                          << " duplicated, " << v.unexpected << " unexpected, " << v.differing
-                          << " differing; first: " << v.firstProblem << "\n";
+                          << file.badRows << " unreadable rows, " << v.lost << " lost (" << v.lostFromRing
+                          << " no longer held), " << v.duplicated << " duplicated, " << v.unexpected
+                          << " unexpected, " << v.differing << " differing; first: " << v.firstProblem
+                          << "\n";
             }
         }
         if (!c.channels.empty())
@@ -263,7 +267,9 @@ int Check(const std::string& listingPath, const std::string& network, const std:
         }
         std::printf("  %-8s %-16s %-22s faults %5ld  failures reported %4zu  %s\n", c.name.c_str(),
                     instrument.profile.c_str(), c.address.c_str(), instrument.faults, failures,
-                    c.channels.empty() ? "no channels" : complete ? "complete" : "INCOMPLETE");
+                    c.channels.empty() ? "no channels"
+                    : complete         ? "complete"
+                                       : "INCOMPLETE");
         sound = sound && complete;
     }
     std::printf("instruments                 %zu (%zu with collected channels)\n", listing.instruments.size(),
@@ -277,7 +283,8 @@ int Check(const std::string& listingPath, const std::string& network, const std:
     std::printf("records duplicated          %zu\n", duplicated);
     std::printf("rows not from the instrument %zu, rows with other values %zu, unsound files %zu\n",
                 unexpected, differing, badFiles);
-    return sound && lost == 0 && duplicated == 0 && unexpected == 0 && differing == 0 && badFiles == 0 ? 0 : 1;
+    return sound && lost == 0 && duplicated == 0 && unexpected == 0 && differing == 0 && badFiles == 0 ? 0
+                                                                                                       : 1;
 }
 
 int Usage() {
