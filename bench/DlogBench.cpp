@@ -73,7 +73,11 @@ void DecodeBase64(benchmark::State& state, int parameters, bool samples) {
         for (const std::string& line : lines)
             benchmark::DoNotOptimize(decoder.DecodeLine(line, all));
     }
+    std::int64_t lineBytes = 0;
+    for (const std::string& line : lines)
+        lineBytes += static_cast<std::int64_t>(line.size());
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(lines.size()));
+    state.SetBytesProcessed(state.iterations() * lineBytes);
     state.counters["record_bytes"] = static_cast<double>(channel->GetRecordSize());
 }
 

@@ -1,10 +1,12 @@
 // Line reading through the links: throughput of 100-byte lines over a pseudo-terminal and over
-// loopback TCP, and the delay from a line's arrival to ReadLine's return.
+// loopback TCP, and the delay from a line's arrival to ReadLine's return; and for scale, what
+// loopback TCP itself does with plain sockets: its byte rate and a one-byte round trip.
 
 #include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/socket.h>
@@ -180,6 +182,71 @@ void BM_FiftySilentReadsCost(benchmark::State& state) {
     }
 }
 
+/// Two connected loopback TCP sockets, no link code between.
+struct RawLoopback {
+    RawLoopback() {
+        const int listener = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        listen(listener, 1);
+        socklen_t length = sizeof a;
+        getsockname(listener, reinterpret_cast<sockaddr*>(&a), &length);
+        near = socket(AF_INET, SOCK_STREAM, 0);
+        connect(near, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        far = accept(listener, nullptr, nullptr);
+        close(listener);
+        const int yes = 1;
+        setsockopt(near, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+        setsockopt(far, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+    }
+    ~RawLoopback() {
+        close(near);
+        close(far);
+    }
+    int near = -1, far = -1;
+};
+
+// The byte rate loopback TCP gives a reader that takes 64 KiB at a time.
+void BM_LoopbackRawThroughput(benchmark::State& state) {
+    RawLoopback loop;
+    Flood flood(loop.far);
+    std::vector<char> buffer(64 * 1024);
+    std::int64_t bytes = 0;
+    for (auto _ : state) {
+        const ssize_t n = read(loop.near, buffer.data(), buffer.size());
+        if (n <= 0) {
+            state.SkipWithError("read failed");
+            break;
+        }
+        bytes += n;
+    }
+    state.SetBytesProcessed(bytes);
+}
+
+// One byte there and back between two threads: the least an exchange over loopback can take.
+void BM_LoopbackRawRoundTrip(benchmark::State& state) {
+    RawLoopback loop;
+    std::thread echo([&] {
+        char c;
+        while (read(loop.far, &c, 1) == 1 && c != 'q')
+            if (write(loop.far, &c, 1) != 1)
+                return;
+    });
+    char c = 'x';
+    for (auto _ : state) {
+        if (write(loop.near, &c, 1) != 1 || read(loop.near, &c, 1) != 1) {
+            state.SkipWithError("echo failed");
+            break;
+        }
+    }
+    c = 'q';
+    if (write(loop.near, &c, 1) != 1)
+        shutdown(loop.near, SHUT_RDWR);
+    echo.join();
+}
+
 }  // namespace
 
 BENCHMARK(BM_FiftySilentReadsCost)
@@ -191,3 +258,5 @@ BENCHMARK(BM_ReadLinePty)->UseRealTime();
 BENCHMARK(BM_ReadLineTcp)->UseRealTime();
 BENCHMARK(BM_LineDelayPty)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(200);
 BENCHMARK(BM_LineDelayTcp)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(200);
+BENCHMARK(BM_LoopbackRawThroughput)->UseRealTime();
+BENCHMARK(BM_LoopbackRawRoundTrip)->UseRealTime()->Unit(benchmark::kMicrosecond);

@@ -2,7 +2,7 @@
 # Installs the Debian packages TALVEN needs, only those missing. Usage: scripts/deps.sh [gui]
 set -euo pipefail
 
-packages=(g++ cmake make pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev libserialport-dev
+packages=(g++ cmake make ccache pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev libserialport-dev
           qt6-base-dev libgl-dev dpkg-dev appstream desktop-file-utils
           clang libclang-rt-14-dev)
 if [ "${1:-}" = "gui" ]; then

@@ -106,6 +106,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
     std::uint32_t start = 0;
     bool frozen = false;
     std::uint64_t seed = 1;
+    std::uint32_t rate = 1;
     bool seedGiven = false;
     bool any = false;
     std::vector<std::string> list = args;
@@ -158,6 +159,23 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
             }
             seed = static_cast<std::uint64_t>(n);
             seedGiven = true;
+        } else if (a == "--rate") {
+            long long n = 0;
+            if (!value(v))
+                return false;
+            if (!ParseNumber(v, 1, 86400, n)) {
+                error = "bad rate '" + v + "' (clock seconds per second, 1 to 86400)";
+                return false;
+            }
+            rate = static_cast<std::uint32_t>(n);
+        } else if (a == "--list-records") {
+            if (!value(v))
+                return false;
+            if (v.empty()) {
+                error = "--list-records needs a file name";
+                return false;
+            }
+            cl.listPath = v;
         } else if (a == "--verbose") {
             cl.verbose = true;
         } else if (a == "--listen-any") {
@@ -176,7 +194,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
         }
     }
     // One clock for all: instruments started together agree on the time.
-    auto clock = std::make_shared<SimClock>(start, frozen);
+    auto clock = std::make_shared<SimClock>(start, frozen, rate);
+    cl.clock = clock;
     for (std::size_t k = 0; k < cl.instruments.size(); ++k) {
         InstrumentOptions& o = cl.instruments[k].options;
         o.clock = clock;
@@ -219,6 +238,18 @@ std::string ProfileListText() {
     return out;
 }
 
+std::string RecordListingText(std::uint32_t now,
+                              const std::vector<std::pair<const InstrumentSpec*, SimInstrument*>>& running) {
+    std::string out = Format("talven-sim records at %s (%u)\n",
+                             DateTime::FromSeconds(now).Format("%m/%d/%Y %H:%M:%S").c_str(), now);
+    for (const auto& [spec, sim] : running) {
+        out += Format("INSTRUMENT %s id %d %s faults %ld\n", spec->options.profile.c_str(), spec->options.id,
+                      sim->where().c_str(), sim->faultsInjected());
+        out += RecordListing(sim->instrument().dasData(), now);
+    }
+    return out;
+}
+
 std::string UsageText() {
     return std::string(
                "usage: talven-sim [options]\n"
@@ -232,6 +263,11 @@ std::string UsageText() {
                "PC's\n"
                "  --frozen                         the clock stands still (no new records)\n"
                "  --seed N                         seed of the generated records (default 1)\n"
+               "  --rate N                         the clock runs N seconds every second (records\n"
+               "                                   accrue N times faster)\n"
+               "  --list-records FILE              on SIGUSR2 and at the stop, write to FILE every record\n"
+               "                                   each instrument's logger holds (SIGUSR1 stops the\n"
+               "                                   clock, a second SIGUSR1 lets it run on)\n"
                "  --listen-any                     listen on every address instead of 127.0.0.1\n"
                "  --verbose                        show every line heard and answered on standard error\n"
                "  --demo[=PORT]                    the demo set: every profile on TCP ports from PORT\n"

@@ -166,6 +166,25 @@ std::vector<std::string> CompactRecordLines(const DasData& data, const DasChanne
     return lines;
 }
 
+std::string RecordListing(const DasData& data, std::uint32_t now) {
+    std::string out;
+    for (const auto& channel : data.channels) {
+        const RecordRange range = StoredRecords(data, channel, now);
+        out += Format("CHANNEL %s period %lld records %lld\n", QuoteIfNeeded(channel.name).c_str(),
+                      static_cast<long long>(range.period), static_cast<long long>(range.count));
+        for (std::int64_t k = range.firstK; k < range.firstK + range.count; ++k) {
+            const std::uint32_t t = range.timeOf(k);
+            out += std::to_string(t);
+            for (const auto& p : channel.params) {
+                out += ' ';
+                out += FormatValue(ValueAt(data, channel, p, t), p.precision);
+            }
+            out += '\n';
+        }
+    }
+    return out;
+}
+
 std::string BinaryRecordLine(const DasData& data, const DasChannel& channel, std::uint32_t t,
                              ReportForm form) {
     const bool crc = form != ReportForm::kOldHex;

@@ -127,6 +127,11 @@ std::vector<std::string> CompactRecordLines(const DasData& data, const DasChanne
 std::string BinaryRecordLine(const DasData& data, const DasChannel& channel, std::uint32_t t,
                              ReportForm form);
 
+/// What the logger holds now, a block per channel: a line "CHANNEL name period P records N",
+/// then one line per record, oldest first: its time stamp (seconds since 1970) and each
+/// parameter's value as a compact report writes it ("XXXX" for a missing value).
+std::string RecordListing(const DasData& data, std::uint32_t now);
+
 // Text forms of the configuration.
 std::string EventsText(const DasData& data, bool framed);
 std::string PointsText(const DasData& data, bool framed);

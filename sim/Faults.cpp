@@ -11,6 +11,10 @@ bool FaultSettings::any() const {
            !cutAtCommand.empty() || !dropAtCommand.empty() || garbage > 0;
 }
 
+bool FaultSettings::activeAt(double secondsSinceStart) const {
+    return secondsSinceStart >= startS && (endS == 0 || secondsSinceStart < endS);
+}
+
 namespace {
 
 bool ParseProbability(const std::string& text, double& out) {
@@ -61,6 +65,9 @@ bool ApplyFault(std::string_view keyValue, FaultSettings& faults, std::string& e
     } else if (key == "DROPAT") {
         ok = !value.empty();
         faults.dropAtCommand = value;
+    } else if (key == "FAULTSTART" || key == "FAULTEND") {
+        ok = ParseCount(value, 100000000, n);
+        (key == "FAULTSTART" ? faults.startS : faults.endS) = static_cast<int>(n);
     } else if (key == "FAULTSEED") {
         ok = ParseCount(value, 1LL << 62, n);
         faults.seed = static_cast<std::uint64_t>(n);
@@ -82,7 +89,9 @@ const char* FaultHelp() {
            "  cutat=TEXT    close the link halfway through the reply to a command containing TEXT\n"
            "  dropat=TEXT   never answer a command containing TEXT\n"
            "  garbage=P     send a line of junk bytes before a reply with probability P\n"
-           "  faultseed=N   seed of the fault draws (default 1)\n";
+           "  faultseed=N   seed of the fault draws (default 1; each connection draws afresh)\n"
+           "  faultstart=S  faults strike only from S seconds after the start ...\n"
+           "  faultend=S    ... and no longer from S seconds after the start (default: for ever)\n";
 }
 
 }  // namespace talven::sim

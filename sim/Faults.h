@@ -17,8 +17,12 @@ struct FaultSettings {
     std::string dropAtCommand;   // dropat=TEXT: commands holding TEXT are never answered
     double garbage = 0.0;        // garbage=P: a line of junk bytes comes before a reply
     std::uint64_t seed = 1;      // faultseed=N: what the probabilities draw from
+    int startS = 0;              // faultstart=S: no fault before S seconds after the start
+    int endS = 0;                // faultend=S: no fault from S seconds after the start on (0 = never)
 
     bool any() const;
+    /// Whether faults strike at this many seconds after the instrument started.
+    bool activeAt(double secondsSinceStart) const;
 };
 
 /// Applies one KEY=VALUE; false with error set when the key is unknown or the value bad.

@@ -33,7 +33,10 @@ void SpoilRecordLine(std::string& line) {
 }  // namespace
 
 LinkSession::LinkSession(Instrument& instrument, LinkOptions options)
-    : instrument_(instrument), options_(std::move(options)), random_(options_.faults.seed) {
+    : instrument_(instrument),
+      options_(std::move(options)),
+      random_(options_.faults.seed +
+              0x9E3779B97F4A7C15ull * static_cast<std::uint64_t>(options_.connection)) {
     selected_ = options_.selectCode.empty();
     modemCommandMode_ = options_.modem;
     lastByte_ = Clock::now() - std::chrono::hours(1);
@@ -43,6 +46,21 @@ bool LinkSession::draw(double probability) {
     if (probability <= 0.0)
         return false;
     return std::uniform_real_distribution<double>(0.0, 1.0)(random_) < probability;
+}
+
+bool LinkSession::faulty(Clock::time_point now) const {
+    const FaultSettings& f = options_.faults;
+    if (f.startS == 0 && f.endS == 0)
+        return true;
+    if (options_.started == Clock::time_point())
+        return f.startS == 0;
+    return f.activeAt(std::chrono::duration<double>(now - options_.started).count());
+}
+
+long LinkSession::takeFaultsInjected() {
+    const long n = faultsInjected_;
+    faultsInjected_ = 0;
+    return n;
 }
 
 std::size_t LinkSession::queuedBytes() const {
@@ -55,6 +73,8 @@ std::size_t LinkSession::queuedBytes() const {
 // --- input -------------------------------------------------------------------------------------
 
 void LinkSession::received(std::string_view bytes, Clock::time_point now) {
+    if (options_.started == Clock::time_point())
+        options_.started = now;  // the fault window counts from the first bytes heard
     for (char c : bytes) {
         if (options_.modem) {
             modemByte(c, now);
@@ -156,14 +176,20 @@ void LinkSession::queueReply(Reply reply, Clock::time_point now) {
         return;
     if (options_.modem && modemCommandMode_)
         return;
-    if (draw(options_.faults.dropReply))
-        return;
-    if (!options_.faults.dropAtCommand.empty() &&
-        ToUpper(reply.command).find(ToUpper(options_.faults.dropAtCommand)) != std::string::npos) {
+    const bool faults = faulty(now);
+    const FaultSettings& f = options_.faults;
+    if (faults &&
+        (draw(f.dropReply) || (!f.dropAtCommand.empty() &&
+                               ToUpper(reply.command).find(ToUpper(f.dropAtCommand)) != std::string::npos))) {
+        ++faultsInjected_;
         return;
     }
-    replyStart_ = now + std::chrono::milliseconds(options_.faults.delayMs);
-    if (draw(options_.faults.garbage)) {
+    replyStart_ = now;
+    if (faults && f.delayMs > 0) {
+        replyStart_ += std::chrono::milliseconds(f.delayMs);
+        ++faultsInjected_;
+    }
+    if (faults && draw(f.garbage)) {
         std::string junk;
         const int n = 4 + static_cast<int>(random_() % 24);
         for (int i = 0; i < n; ++i) {
@@ -173,10 +199,10 @@ void LinkSession::queueReply(Reply reply, Clock::time_point now) {
             junk += b;
         }
         queueLine(junk + "\r\n", false, now);
+        ++faultsInjected_;
     }
-    const bool cutHere =
-        !options_.faults.cutAtCommand.empty() &&
-        ToUpper(reply.command).find(ToUpper(options_.faults.cutAtCommand)) != std::string::npos;
+    const bool cutHere = faults && !f.cutAtCommand.empty() &&
+                         ToUpper(reply.command).find(ToUpper(f.cutAtCommand)) != std::string::npos;
     if (cutHere) {
         std::string all;
         for (auto& l : reply.lines)
@@ -192,6 +218,7 @@ void LinkSession::queueReply(Reply reply, Clock::time_point now) {
         s.closeAfter = true;
         out_.push_back(std::move(s));
         report_.reset();
+        ++faultsInjected_;
         return;
     }
     for (auto& l : reply.lines)
@@ -204,9 +231,10 @@ void LinkSession::queueReply(Reply reply, Clock::time_point now) {
 }
 
 void LinkSession::queueLine(std::string line, bool recordLine, Clock::time_point now) {
-    (void)now;
-    if (recordLine && draw(options_.faults.corruptRecord))
+    if (recordLine && faulty(now) && draw(options_.faults.corruptRecord)) {
         SpoilRecordLine(line);
+        ++faultsInjected_;
+    }
     Segment s;
     s.bytes = std::move(line);
     s.notBefore = replyStart_;
@@ -234,6 +262,8 @@ std::string_view LinkSession::writable(Clock::time_point now) {
         return {};
     const Segment& s = out_.front();
     std::size_t n = s.bytes.size() - s.offset;
+    if (!faulty(now))
+        return std::string_view(s.bytes).substr(s.offset, n);
     if (options_.faults.trickleMs > 0)
         n = 1;
     if (options_.faults.cutAfterBytes > 0) {
@@ -249,14 +279,17 @@ void LinkSession::wrote(std::size_t n, Clock::time_point now) {
     Segment& s = out_.front();
     s.offset += n;
     sentTotal_ += static_cast<long>(n);
-    if (options_.faults.cutAfterBytes > 0 && sentTotal_ >= options_.faults.cutAfterBytes)
+    const bool faults = faulty(now);
+    if (faults && options_.faults.cutAfterBytes > 0 && sentTotal_ >= options_.faults.cutAfterBytes) {
         closeRequested_ = true;
+        ++faultsInjected_;
+    }
     if (s.offset >= s.bytes.size()) {
         if (s.closeAfter)
             closeRequested_ = true;
         out_.pop_front();
     }
-    if (options_.faults.trickleMs > 0) {
+    if (faults && options_.faults.trickleMs > 0) {
         const auto next = now + std::chrono::milliseconds(options_.faults.trickleMs);
         for (auto& seg : out_)
             seg.notBefore = std::max(seg.notBefore, next);

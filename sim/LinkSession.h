@@ -31,6 +31,12 @@ struct LinkOptions {
     bool modem = false;
     int modemGuardMs = 1000;
     int modemConnectMs = 300;
+    /// When the instrument started: the fault window (faultstart, faultend) counts from here.
+    /// Left unset, from the first bytes the session hears.
+    std::chrono::steady_clock::time_point started;
+    /// Which connection of the instrument this is (0 first): the fault draws differ per
+    /// connection, so that a random fault does not strike the same reply on every reconnect.
+    int connection = 0;
     /// When set, told every line heard ("<- ...") and every reply line ("-> ..."), on the
     /// server's thread, with control characters shown as ^X.
     std::function<void(const std::string&)> trace;
@@ -58,6 +64,9 @@ class LinkSession {
     /// commands without reading the replies is slowed down, not buffered without end.
     bool wantsInput() const { return queuedBytes() < kMaxQueuedOutput; }
     bool selected() const { return selected_; }
+    /// Faults injected since the last call (replies dropped, delayed or cut, junk lines, spoiled
+    /// record lines, a byte-count cut).
+    long takeFaultsInjected();
     bool modemOnline() const { return !modemCommandMode_; }
 
   private:
@@ -77,6 +86,7 @@ class LinkSession {
     void modemCommand(const std::string& line, Clock::time_point now);
     void modemSay(const std::string& text, Clock::time_point now);
     bool draw(double probability);
+    bool faulty(Clock::time_point now) const;
 
     Instrument& instrument_;
     LinkOptions options_;
@@ -94,6 +104,7 @@ class LinkSession {
     Clock::time_point replyStart_;
     long sentTotal_ = 0;
     bool closeRequested_ = false;
+    long faultsInjected_ = 0;
 
     bool modemCommandMode_ = false;
     bool modemEcho_ = true;

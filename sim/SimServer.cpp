@@ -59,6 +59,8 @@ bool SimInstrument::makeInstrument(const InstrumentOptions& options, std::string
         profile->password = *options.password;
     instrument_ = std::make_unique<Instrument>(std::move(*profile), options.id, clock);
     link_ = options.link;
+    if (link_.started == Clock::time_point())
+        link_.started = Clock::now();
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
         error = std::string("pipe: ") + std::strerror(errno);
@@ -224,7 +226,14 @@ bool SimInstrument::pump(int fd, LinkSession& session, bool readable) {
         if (static_cast<std::size_t>(n) < bytes.size())
             break;
     }
+    faultsInjected_ += session.takeFaultsInjected();
     return !session.closeRequested();
+}
+
+std::unique_ptr<LinkSession> SimInstrument::newSession() {
+    LinkOptions options = link_;
+    options.connection = connections_.load();
+    return std::make_unique<LinkSession>(*instrument_, std::move(options));
 }
 
 void SimInstrument::dropClient(int& client, std::unique_ptr<LinkSession>& session) {
@@ -268,7 +277,7 @@ void SimInstrument::serveTcp() {
                 client = fd;
                 const int yes = 1;
                 ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-                session = std::make_unique<LinkSession>(*instrument_, link_);
+                session = newSession();
                 ++connections_;
                 clientConnected_ = true;
             }
@@ -279,7 +288,7 @@ void SimInstrument::serveTcp() {
 }
 
 void SimInstrument::servePty() {
-    auto session = std::make_unique<LinkSession>(*instrument_, link_);
+    auto session = newSession();
     while (!stopping_.load()) {
         // A program that opened the terminal exclusively leaves that mark on it when it closes,
         // because this end keeps the terminal open; cleared here so that it can open it again.
@@ -298,8 +307,8 @@ void SimInstrument::servePty() {
         if (!pump(masterFd_, *session, (fds[1].revents & POLLIN) != 0)) {
             // A serial line cannot be closed from this end: a cut loses what was queued and the
             // instrument starts over, as after a power dip.
-            session = std::make_unique<LinkSession>(*instrument_, link_);
             ++connections_;
+            session = newSession();
         }
     }
 }

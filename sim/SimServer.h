@@ -62,6 +62,8 @@ class SimInstrument {
     int connections() const { return connections_.load(); }
     /// True while a TCP client is connected.
     bool clientConnected() const { return clientConnected_.load(); }
+    /// Faults injected on every connection so far (see LinkSession::takeFaultsInjected).
+    long faultsInjected() const { return faultsInjected_.load(); }
 
   private:
     SimInstrument() = default;
@@ -72,6 +74,7 @@ class SimInstrument {
     /// Feeds input, runs timers and writes; false when the link must be dropped.
     bool pump(int fd, LinkSession& session, bool readable);
     void dropClient(int& client, std::unique_ptr<LinkSession>& session);
+    std::unique_ptr<LinkSession> newSession();
 
     std::unique_ptr<Instrument> instrument_;
     LinkOptions link_;
@@ -88,6 +91,7 @@ class SimInstrument {
     std::atomic<bool> stopping_{false};
     std::atomic<int> connections_{0};
     std::atomic<bool> clientConnected_{false};
+    std::atomic<long> faultsInjected_{0};
     std::thread thread_;
 };
 

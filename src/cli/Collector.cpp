@@ -156,7 +156,7 @@ void Collector::CollectInstrument(InstrumentJob& job) {
         if (written.droppedLines > 0)
             Report(
                 console, kLogError,
-                written.continues
+                written.continues && written.recordsMissing
                     ? FormatMessage(msg::kCliCollectDropped, label, static_cast<long>(written.droppedLines),
                                     static_cast<long>(written.refetched))
                     : FormatMessage(msg::kCliLinesDropped, label, static_cast<long>(written.droppedLines)));

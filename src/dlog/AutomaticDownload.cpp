@@ -17,6 +17,7 @@ AutomaticWrite WriteAutomaticDownload(CDASChannel& channel, const DownloadMark& 
     out.continues = channel.GetDownloadSelection().mode == CSelectionSet::kSinceLast;
     out.refetched = out.continues ? KeepRecordsBeforeFirstDrop(channel) : 0;
     out.droppedLines = channel.GetDownloadOutcome().droppedLines;
+    out.recordsMissing = channel.GetDownloadOutcome().recordsMissing;
     CDataRecordSet set;
     GatherChannel(channel, set);
     out.rows = set.GetRowCount();

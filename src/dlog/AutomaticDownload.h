@@ -27,6 +27,8 @@ struct AutomaticWrite {
     Result result = kNothingNew;
     std::size_t rows = 0;
     std::int32_t droppedLines = 0;
+    /// A dropped line may have been a record that was asked for (not one older than those).
+    bool recordsMissing = false;
     /// The channel continues where its last download ended ("since last download").
     bool continues = false;
     /// Records set aside after the first dropped line, fetched again by the next download.

@@ -48,12 +48,15 @@ class CSelectionSet {
 
 /// What the last record download of a channel brought. Record lines are every line of the reply
 /// that stood for a record: appended, outside the requested dates, or dropped for a bad check
-/// sum, CRC or length. Only the records before the first dropped line are known to be complete
-/// up to their newest time stamp.
+/// sum, CRC or length. Only the records before the first dropped line that may have been one of
+/// the requested records are known to be complete up to their newest time stamp; a line dropped
+/// before a record older than the requested ones was older still.
 struct RecordDownloadOutcome {
     std::int32_t recordLines = 0;
     std::int32_t droppedLines = 0;
-    /// Records appended to each downloaded parameter before the first dropped line.
+    /// A dropped line may have been one of the requested records.
+    bool recordsMissing = false;
+    /// Records appended to each downloaded parameter before the first such line.
     std::size_t recordsBeforeDrop = 0;
     /// The newest time stamp among those records (instrument time), when there was one.
     bool hasNewest = false;

@@ -235,7 +235,7 @@ void MarkChannelDownloaded(CDASChannel& channel, const ReportRequest& request,
 
 std::size_t KeepRecordsBeforeFirstDrop(CDASChannel& channel) {
     const RecordDownloadOutcome outcome = channel.GetDownloadOutcome();
-    if (outcome.droppedLines == 0)
+    if (!outcome.recordsMissing)
         return 0;
     DataGuard guard;
     std::size_t discarded = 0;

@@ -76,7 +76,8 @@ bool ReplyAccountsForRecords(const ReportRequest& request, bool countKnown, std:
 void MarkChannelDownloaded(CDASChannel& channel, const ReportRequest& request,
                            const RecordDownloadOutcome& outcome, DateTime now);
 /// For downloads that continue where the last one ended: the records after the first dropped line
-/// are discarded, as the next download fetches them again. Returns the records discarded.
+/// that may have been a requested record are discarded, as the next download fetches them again.
+/// Returns the records discarded.
 std::size_t KeepRecordsBeforeFirstDrop(CDASChannel& channel);
 
 /// Room for the expected records in every parameter that counts as selected (at most a million:

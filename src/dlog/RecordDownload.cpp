@@ -147,23 +147,31 @@ bool ReadBinaryReply(ChannelDownload& d, const ReportRequest& request, RecordFor
     d.link.SendCommand('d', request.text + RecordFormSuffix(form));
     int timeout = request.instrumentSelects ? kDateSelectionTimeoutMs : d.link.GetReceiveTimeout();
     ReplyEnd end(d.linesDue, d.link.GetReceiveTimeout());
+    RecordDownloadOutcome& o = d.outcome;
+    // Lines dropped since the last good one: records older than the selection's start when the
+    // next good record is older still, else perhaps records that were asked for.
+    int unplaced = 0;
     for (;;) {
         d.SendCancelIfRequested();
         const std::string line = d.link.ReadRawLine(timeout, maxLine);
-        if (line.empty())
+        if (line.empty()) {
+            o.recordsMissing = o.recordsMissing || unplaced > 0;
             return true;
+        }
         end.LineArrived();
-        RecordDownloadOutcome& o = d.outcome;
         ++o.recordLines;
         timeout = end.Timeout(o.recordLines);
         switch (decoder.DecodeLine(line, request)) {
             case BinaryRecordDecoder::kDropped:
                 ++o.droppedLines;
+                ++unplaced;
                 Log(kLogError,
                     FormatMessage(msg::kRecordLineDropped, d.channel.GetName(), WithoutLineEnd(line)));
                 break;
             case BinaryRecordDecoder::kAppended:
-                if (o.droppedLines == 0) {
+                o.recordsMissing = o.recordsMissing || unplaced > 0;
+                unplaced = 0;
+                if (!o.recordsMissing) {
                     ++o.recordsBeforeDrop;
                     o.newest = o.hasNewest ? std::max(o.newest, decoder.LastTime()) : decoder.LastTime();
                     o.hasNewest = true;
@@ -171,6 +179,8 @@ bool ReadBinaryReply(ChannelDownload& d, const ReportRequest& request, RecordFor
                 d.Step();
                 break;
             case BinaryRecordDecoder::kFiltered:
+                if (request.fromFlag && decoder.LastTime() < request.from)
+                    unplaced = 0;
                 d.Step();
                 break;
         }

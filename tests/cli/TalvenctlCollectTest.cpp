@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <thread>
 
@@ -133,6 +134,36 @@ TEST_F(TalvenctlCollect, withoutOnceItRunsUntilSigtermAndThenEndsWithItsWorkSave
     struct sigaction after = {};
     sigaction(SIGTERM, nullptr, &after);
     EXPECT_EQ(after.sa_handler, SIG_DFL);
+}
+
+TEST_F(TalvenctlCollect, intervalSetsThePaceOfThePasses) {
+    sims.push_back(StartSim());
+    WriteNetwork(0);
+    Result result{-1, {}, {}};
+    std::thread collect([&] { result = Talvenctl({"collect", network, "--interval", "1"}); });
+    const auto rowsOf = [&] { return ReadCsv(DataFile(0, "CONC1")).times.size(); };
+    const auto waitFor = [](const std::function<bool()>& done) {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!done() && std::chrono::steady_clock::now() < limit)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return done();
+    };
+    EXPECT_TRUE(waitFor([&] { return std::filesystem::exists(DataFile(0, "CONC1")) && rowsOf() == 800; }));
+    // A new record; the next pass, a second later and not a minute, appends it.
+    sims[0]->instrument().clock().advance(300);
+    EXPECT_TRUE(waitFor([&] { return rowsOf() == 801; }));
+    ::raise(SIGTERM);
+    collect.join();
+    EXPECT_EQ(result.status, kExitOk) << result.err;
+    ExpectEachRecordOnce(0);
+
+    for (const char* bad : {"0", "86401", "1.5", "x", ""}) {
+        const Result r = Talvenctl({"collect", network, "--interval", bad});
+        EXPECT_EQ(r.status, kExitUsage) << bad;
+        EXPECT_NE(r.err.find("--interval wants a whole number above zero, not '" + std::string(bad) + "'"),
+                  std::string::npos)
+            << r.err;
+    }
 }
 
 TEST_F(TalvenctlCollect, dlogAutoDownloadsTheConfigurationOnceAndSetsWhatCollectThenUses) {

@@ -332,6 +332,63 @@ TEST_F(DlogRecordDownload, droppedLinesAreLoggedAndCountedAndTheMarkStopsBeforeT
     EXPECT_EQ(no2->Records().size(), 1u);
 }
 
+// A channel downloaded since its last download, from a reply holding the instrument's whole ring:
+// a bad line among the records already written hides none of the new ones, and must not hold
+// them back, or a line that is often noisy would keep the channel from ever moving on.
+TEST_F(DlogRecordDownload, aLineDroppedAmongOlderRecordsHoldsNoNewRecordBack) {
+    CSelectionSet since;
+    since.mode = CSelectionSet::kSinceLast;
+    since.useInstrumentSelection = false;
+    channel->SetDownloadSelection(since);
+    const auto spoil = [](std::string line) {
+        line[2] = line[2] == 'A' ? 'B' : 'A';
+        return line;
+    };
+    const auto line = [](std::uint32_t t) { return EncodeBase64Line(BinaryRecord(t, {1, 2})); };
+    const auto download = [&](std::vector<std::string> reply) {
+        channel->SetLastDownload(DateTime::FromSeconds(120));
+        channel->SetDownloadedBefore(true);
+        ScriptedRecordLink link("dir");
+        link.replies["records \"OZONE\""] = {"D 001:00:00 0 OZONE RECORDS=" + std::to_string(reply.size()) +
+                                             "\r\n"};
+        link.replies["report \"OZONE\" base64"] = std::move(reply);
+        const DownloadMark before = MarkOf(*channel);
+        EXPECT_TRUE(DownloadRecords(link, {channel}, window));
+        std::vector<std::uint32_t> written;
+        const AutomaticWrite result = WriteAutomaticDownload(*channel, before, [&](const CDataRecordSet&) {
+            for (const CDataRecord& r : no->Records())
+                written.push_back(r.time);
+            return true;
+        });
+        EXPECT_EQ(result.droppedLines, 1);
+        return std::make_pair(written, channel->GetLastDownload().seconds());
+    };
+
+    // Dropped between two records already written: the new ones are whole.
+    auto [written, mark] = download({line(60), spoil(line(90)), line(120), line(180), line(240)});
+    EXPECT_FALSE(channel->GetDownloadOutcome().recordsMissing);
+    EXPECT_EQ(written, (std::vector<std::uint32_t>{180, 240}));
+    EXPECT_EQ(mark, 240u);
+    // Dropped before the first record: as old as the one after it, or older.
+    std::tie(written, mark) = download({spoil(line(60)), line(120), line(180)});
+    EXPECT_EQ(written, (std::vector<std::uint32_t>{180}));
+    EXPECT_EQ(mark, 180u);
+
+    // Dropped between the last written record and the first new one: it may have been new.
+    std::tie(written, mark) = download({line(60), line(120), spoil(line(180)), line(240)});
+    EXPECT_TRUE(channel->GetDownloadOutcome().recordsMissing);
+    EXPECT_TRUE(written.empty());
+    EXPECT_EQ(mark, 120u);
+    // Dropped among the new ones: those before it are written, the rest fetched again.
+    std::tie(written, mark) = download({line(60), line(120), line(180), spoil(line(240)), line(300)});
+    EXPECT_EQ(written, (std::vector<std::uint32_t>{180}));
+    EXPECT_EQ(mark, 180u);
+    // Dropped last: the newest may be missing.
+    std::tie(written, mark) = download({line(120), line(180), spoil(line(240))});
+    EXPECT_EQ(written, (std::vector<std::uint32_t>{180}));
+    EXPECT_EQ(mark, 180u);
+}
+
 TEST_F(DlogRecordDownload, onceTheAnnouncedRecordsCameTheReplyEndsAfterAShortSilence) {
     ScriptedRecordLink link("dir");
     link.replies["records \"OZONE\""] = {"D 001:00:00 0 OZONE RECORDS=2\r\n"};

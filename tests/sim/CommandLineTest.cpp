@@ -8,6 +8,10 @@
 namespace talven::sim {
 namespace {
 
+std::uint32_t FixedNowForClock() {
+    return DateTime::FromElements(2026, 3, 1, 12, 0, 0).seconds();
+}
+
 // Spelled out: two bare string literals in braces would pick the iterator-pair constructor.
 std::vector<std::string> Args(std::initializer_list<const char*> list) {
     return {list.begin(), list.end()};
@@ -58,6 +62,51 @@ TEST(SimCommandLine, commonSeedLeavesAnInstrumentsOwnSeed) {
     EXPECT_EQ(cl.instruments[1].options.seed, 9u);
 }
 
+TEST(SimCommandLine, rateWindowAndListingAreTaken) {
+    CommandLine cl;
+    std::string error;
+    ASSERT_TRUE(ParseCommandLine(Args({"--rate", "60", "--list-records", "/tmp/r.txt", "--tcp",
+                                       "0=analyzer,faultstart=20,faultend=90,drop=0.5"}),
+                                 cl, error))
+        << error;
+    ASSERT_TRUE(cl.clock);
+    EXPECT_EQ(cl.clock->rate(), 60u);
+    EXPECT_EQ(cl.instruments[0].options.clock, cl.clock);
+    EXPECT_EQ(cl.listPath, "/tmp/r.txt");
+    const FaultSettings& f = cl.instruments[0].options.link.faults;
+    EXPECT_EQ(f.startS, 20);
+    EXPECT_EQ(f.endS, 90);
+    EXPECT_FALSE(f.activeAt(19.9));
+    EXPECT_TRUE(f.activeAt(20));
+    EXPECT_FALSE(f.activeAt(90));
+    EXPECT_TRUE(FaultSettings().activeAt(1e9)) << "no window: for ever";
+
+    for (const char* bad : {"0", "86401", "fast", ""}) {
+        EXPECT_FALSE(ParseCommandLine(Args({"--rate", bad}), cl, error)) << bad;
+        EXPECT_NE(error.find("bad rate"), std::string::npos) << error;
+    }
+    EXPECT_FALSE(ParseCommandLine(Args({"--list-records", ""}), cl, error));
+    EXPECT_FALSE(ParseCommandLine(Args({"--tcp", "0=analyzer,faultend=-1"}), cl, error));
+    EXPECT_EQ(error, "bad value in fault 'faultend=-1'");
+}
+
+TEST(SimClockControl, aStoppedClockStandsAndRunsOnFromWhereItStood) {
+    SimClock clock(FixedNowForClock(), false, 3600);
+    clock.setFrozen(true);
+    const std::uint32_t stopped = clock.now();
+    EXPECT_TRUE(clock.frozen());
+    EXPECT_GE(stopped, FixedNowForClock());
+    EXPECT_LT(stopped, FixedNowForClock() + 3600) << "far less than a second ran";
+    clock.advance(600);
+    EXPECT_EQ(clock.now(), stopped + 600);
+    clock.setFrozen(true);
+    EXPECT_EQ(clock.now(), stopped + 600) << "stopping twice changes nothing";
+    clock.setFrozen(false);
+    EXPECT_FALSE(clock.frozen());
+    EXPECT_GE(clock.now(), stopped + 600) << "no jump back";
+    EXPECT_LT(clock.now(), stopped + 600 + 3600) << "no jump ahead by the time it stood";
+}
+
 TEST(SimCommandLine, badArgumentsSayWhatIsWrong) {
     CommandLine cl;
     std::string error;
@@ -94,10 +143,11 @@ TEST(SimCommandLine, demoStartsEveryProfileOnConsecutivePorts) {
 TEST(SimCommandLine, helpNamesEveryOptionAndFault) {
     const std::string help = UsageText();
     for (const char* word :
-         {"--tcp",     "--pty",           "--fault", "--date",   "--frozen",  "--seed",   "--listen-any",
-          "--demo",    "--list-profiles", "--help",  "id=",      "password=", "seed=",    "select=",
-          "deselect=", "modem",           "guard=",  "drop=",    "delay=",    "trickle=", "crc=",
-          "cut=",      "cutat=",          "dropat=", "garbage=", "faultseed="}) {
+         {"--tcp",     "--pty",           "--fault", "--date",   "--frozen",   "--seed",      "--listen-any",
+          "--demo",    "--list-profiles", "--help",  "id=",      "password=",  "seed=",       "select=",
+          "deselect=", "modem",           "guard=",  "drop=",    "delay=",     "trickle=",    "crc=",
+          "cut=",      "cutat=",          "dropat=", "garbage=", "faultseed=", "faultstart=", "faultend=",
+          "--rate",    "--list-records"}) {
         EXPECT_NE(help.find(word), std::string::npos) << word;
     }
     for (const auto& name : ProfileNames())

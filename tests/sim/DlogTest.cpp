@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <sstream>
 
 #include "SimFixture.h"
 #include "foundation/StreamConverter.h"
@@ -314,6 +315,33 @@ TEST(DlogPieces, scriptLimitsAreEnforced) {
     EXPECT_FALSE(ParseDasScript(big + "dasend\r\n", p.das, FixedNow(), read, error));
     EXPECT_EQ(error, "INSUFFICIENT MEMORY FOR REQUESTED RECORDS");
     EXPECT_TRUE(read.empty());
+}
+
+TEST(DlogPieces, listingHoldsEveryStoredRecordWithTheValuesOfACompactReport) {
+    const std::optional<Profile> p = MakeProfile("analyzer", FixedNow(), 5);
+    const std::string listing = RecordListing(p->das, FixedNow());
+    std::istringstream lines(listing);
+    std::string line;
+    for (const DasChannel& channel : p->das.channels) {
+        const RecordRange range = StoredRecords(p->das, channel, FixedNow());
+        ASSERT_TRUE(std::getline(lines, line));
+        EXPECT_EQ(line, Format("CHANNEL %s period %lld records %lld", channel.name.c_str(),
+                               static_cast<long long>(range.period), static_cast<long long>(range.count)));
+        for (std::int64_t k = range.firstK; k < range.firstK + range.count; ++k) {
+            ASSERT_TRUE(std::getline(lines, line));
+            const std::uint32_t t = range.timeOf(k);
+            // The compact lines carry the same values after "NAME:index".
+            std::string values;
+            for (const std::string& compact : CompactRecordLines(p->das, channel, t, 0)) {
+                const std::size_t colon = compact.find(channel.name + ":");
+                const std::size_t blank = compact.find(' ', colon);
+                values += compact.substr(blank, compact.size() - 2 - blank);
+            }
+            ASSERT_EQ(line, std::to_string(t) + values) << channel.name << " record " << k;
+        }
+    }
+    EXPECT_FALSE(std::getline(lines, line)) << line;
+    EXPECT_NE(listing.find("XXXX"), std::string::npos) << "a missing value is listed as such";
 }
 
 TEST(DlogPieces, missingValuesAreNaNInBinaryAndXInText) {

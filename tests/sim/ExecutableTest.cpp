@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -69,6 +71,7 @@ class Program {
             buffer_.append(chunk, static_cast<std::size_t>(n));
         }
     }
+    void signal(int number) { ::kill(pid_, number); }
     int stop(int signal) {
         ::kill(pid_, signal);
         int status = 0;
@@ -89,6 +92,13 @@ class Program {
     bool waited_ = false;
     std::string buffer_;
 };
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
 
 std::uint16_t PortOf(const std::string& line) {
     return static_cast<std::uint16_t>(std::atoi(line.substr(line.rfind(':') + 1).c_str()));
@@ -111,6 +121,41 @@ TEST(SimProgram, servesWhatItPrintsAndStopsOnSigterm) {
     EXPECT_EQ(program.stop(SIGTERM), 0);
     struct stat st {};
     EXPECT_NE(::lstat(link.c_str(), &st), 0);
+    ::rmdir(dir);
+}
+
+TEST(SimProgram, listsItsRecordsOnSigusr2AndAtTheStopWithTheClockStoppedBySigusr1) {
+    char dir[] = "/tmp/talven-sim-exe-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string listing = std::string(dir) + "/records.txt";
+    Program program({"--tcp", "0=analyzer,id=4,cut=5,faultend=1000", "--tcp", "0=calibrator", "--rate",
+                     "3600", "--list-records", listing});
+    const std::vector<std::string> lines = program.readUntil("talven-sim ready");
+    ASSERT_EQ(lines.size(), 3u);
+    RawClient tcp = RawClient::Tcp(PortOf(lines[0]));
+    tcp.command("v curr_date");
+    std::string cut;
+    EXPECT_TRUE(tcp.readToClose(cut));
+    EXPECT_EQ(cut.size(), 5u) << "the link was cut after five bytes";
+
+    program.signal(SIGUSR1);
+    const std::vector<std::string> stopped = program.readUntil("clock stopped at ");
+    ASSERT_FALSE(stopped.empty());
+    const std::string at = stopped.back().substr(std::string("clock stopped at ").size());
+    program.signal(SIGUSR2);
+    ASSERT_FALSE(program.readUntil("records listed in " + listing).empty());
+    const std::string first = ReadFile(listing);
+    EXPECT_EQ(first.rfind("talven-sim records at ", 0), 0u) << first.substr(0, 80);
+    EXPECT_NE(first.find("(" + at + ")\n"), std::string::npos) << "listed at the stopped clock's time";
+    EXPECT_NE(first.find("\nINSTRUMENT analyzer id 4 tcp 127.0.0.1:" + std::to_string(PortOf(lines[0])) +
+                         " faults 1\nCHANNEL CONC1 period 300 records 800\n"),
+              std::string::npos);
+    EXPECT_NE(first.find("\nINSTRUMENT calibrator id 0 tcp "), std::string::npos);
+
+    ::unlink(listing.c_str());
+    EXPECT_EQ(program.stop(SIGTERM), 0);
+    EXPECT_EQ(ReadFile(listing), first) << "the clock stood still";
+    ::unlink(listing.c_str());
     ::rmdir(dir);
 }
 

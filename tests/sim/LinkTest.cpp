@@ -164,6 +164,74 @@ TEST_F(LinkBench, cutAtCommandSendsHalfTheReplyThenCloses) {
     EXPECT_EQ(half.find("CONFIG[8]"), std::string::npos);
 }
 
+TEST_F(LinkBench, faultsStrikeOnlyInsideTheirWindowAndAreCounted) {
+    LinkOptions o;
+    o.faults.dropReply = 1.0;
+    o.faults.startS = 10;
+    o.faults.endS = 20;
+    o.started = t;
+    make(o);
+    const std::string answer = "V 060:12:00 0000 CURR_DATE=03/01/2026\r\n";
+    t += std::chrono::seconds(9);
+    in(Framed("v curr_date"));
+    EXPECT_EQ(out(), answer) << "before the window";
+    EXPECT_EQ(link->takeFaultsInjected(), 0);
+    t += std::chrono::seconds(1);
+    in(Framed("v curr_date") + Framed("v curr_date"));
+    EXPECT_EQ(out(), "") << "inside the window";
+    EXPECT_EQ(link->takeFaultsInjected(), 2);
+    EXPECT_EQ(link->takeFaultsInjected(), 0) << "taken once";
+    t += std::chrono::seconds(10);
+    in(Framed("v curr_date"));
+    EXPECT_EQ(out(), answer) << "after the window";
+    EXPECT_EQ(link->takeFaultsInjected(), 0);
+}
+
+TEST_F(LinkBench, aWindowWithoutAStartCountsFromTheFirstBytesHeard) {
+    LinkOptions o;
+    o.faults.cutAfterBytes = 10;
+    o.faults.endS = 5;
+    make(o);
+    in(Framed("v curr_date"));
+    EXPECT_EQ(out(), "V 060:12:0");
+    EXPECT_TRUE(link->closeRequested());
+    EXPECT_EQ(link->takeFaultsInjected(), 1);
+
+    make(o);
+    in(Framed("instcaps"));
+    t += std::chrono::seconds(5);
+    in(Framed("v curr_date"));
+    EXPECT_NE(out().find("CURR_DATE=03/01/2026\r\n"), std::string::npos) << "the cut ended with the window";
+    EXPECT_FALSE(link->closeRequested());
+}
+
+TEST_F(LinkBench, eachConnectionDrawsItsFaultsAfresh) {
+    // Which of forty record lines a 50 % fault spoils, on the first connection and a later one.
+    auto spoiled = [this](int connection) {
+        LinkOptions o;
+        o.faults.corruptRecord = 0.5;
+        o.faults.seed = 3;
+        o.connection = connection;
+        make(o);
+        in(Framed("d report \"CONC1\" records=40 base64"));
+        const std::string all = out();
+        std::vector<bool> marks;
+        for (std::size_t start = 0, lf; (lf = all.find('\n', start)) != std::string::npos; start = lf + 1) {
+            std::uint8_t buffer[64];
+            StreamToBuffer sink(buffer, sizeof buffer);
+            Base64Decoder decoder(&sink);
+            PutBytes(&decoder, all.data() + start, static_cast<std::int64_t>(lf - 1 - start));
+            marks.push_back(Crc16(buffer, 20).value() != (buffer[20] | (buffer[21] << 8)));
+        }
+        EXPECT_EQ(marks.size(), 40u);
+        return marks;
+    };
+    const std::vector<bool> first = spoiled(0);
+    EXPECT_EQ(spoiled(0), first) << "the same seed and connection spoil the same lines";
+    EXPECT_NE(spoiled(1), first);
+    EXPECT_NE(std::count(first.begin(), first.end(), true), 0);
+}
+
 TEST_F(LinkBench, cancelDropsWhatIsLeftOfAReport) {
     make({});
     in(Framed("d report \"CONC1\" compact"));
