@@ -25,7 +25,7 @@ namespace {
 
 using fuzz::TextTokens;
 
-class CountingProgress : public TransferProgress {
+class CountingProgress : public CalibratorTransferProgress {
   public:
     void SetRange(int count) override { range = count; }
     void Advance() override { ++steps; }

@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for a bounded time (default 15 s).
-# Usage: scripts/fuzz.sh [seconds]
+# Usage: scripts/fuzz.sh [seconds]      scripts/fuzz.sh --build-only
 set -euo pipefail
 cd "$(dirname "$0")/.."
+build_only=false
+if [ "${1:-}" = "--build-only" ]; then
+  build_only=true
+  shift
+fi
 seconds=${1:-15}
 # ./test passes its compiler cache on; by hand, ccache is used when it is there.
 if [ -z "${TALVEN_CMAKE_LAUNCHER+set}" ] && command -v ccache >/dev/null 2>&1; then
@@ -15,6 +20,7 @@ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=cl
 targets=()
 for src in fuzz/*Fuzz.cpp; do targets+=("$(basename "$src" .cpp)"); done
 cmake --build build-fuzz -j "$(nproc 2>/dev/null || echo 2)" --target "${targets[@]}"
+$build_only && exit 0
 for t in "${targets[@]}"; do
   corpus="build-fuzz/corpus/$t"
   mkdir -p "$corpus"

@@ -85,9 +85,9 @@ class CCalibratorData : public ICalibratorInstrument {
 
 /// Progress of a transfer, as the session posts it to the requesting window: a range, then one
 /// step per item read.
-class TransferProgress {
+class CalibratorTransferProgress {
   public:
-    virtual ~TransferProgress() = default;
+    virtual ~CalibratorTransferProgress() = default;
     virtual void SetRange(int count) = 0;
     virtual void Advance() = 0;
 };

@@ -14,7 +14,7 @@ namespace talven {
 namespace {
 
 /// Progress of a download, posted to the requesting window.
-class WindowProgress : public TransferProgress {
+class WindowProgress : public CalibratorTransferProgress {
   public:
     WindowProgress(SessionExchange& exchange, NotifyTarget window) : exchange_(exchange), window_(window) {}
     void SetRange(int count) override {

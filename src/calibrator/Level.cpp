@@ -22,7 +22,7 @@ bool ActionKindOfToken(int token, StepKind& kind) {
 
 /// Reads level lines while they come; the token after the last one stays current.
 void ReadLevelLines(TokenStream& ts, ICalibratorInstrument* instrument, int variant, CNamedObjectList& out,
-                    TransferProgress* progress) {
+                    CalibratorTransferProgress* progress) {
     for (;;) {
         auto level = std::make_unique<CLevel>(instrument);
         if (!level->ReadLevelLine(ts, variant))
@@ -35,7 +35,7 @@ void ReadLevelLines(TokenStream& ts, ICalibratorInstrument* instrument, int vari
 
 /// The count form: "C", an integer, "LEVELTABLE", n (0..100), n lines, end of input.
 bool ReadCountedLevels(TokenStream& ts, ICalibratorInstrument* instrument, int variant, CNamedObjectList& out,
-                       TransferProgress* progress) {
+                       CalibratorTransferProgress* progress) {
     if (ts.NextToken() != kTokenInteger || ts.NextToken() != tok::LEVELTABLE ||
         ts.NextToken() != kTokenInteger)
         return false;
@@ -58,7 +58,7 @@ bool ReadCountedLevels(TokenStream& ts, ICalibratorInstrument* instrument, int v
 
 /// The action form: "C", an integer, "LEVELTABLEBEGIN", lines, "LEVELTABLEEND", end of input.
 bool ReadFramedLevels(TokenStream& ts, ICalibratorInstrument* instrument, CNamedObjectList& out,
-                      TransferProgress* progress) {
+                      CalibratorTransferProgress* progress) {
     if (ts.NextToken() != kTokenInteger || ts.NextToken() != tok::LEVELTABLEBEGIN)
         return false;
     if (progress != nullptr)
@@ -314,7 +314,7 @@ std::string LevelTableRequestArgument(const ICalibratorInstrument& instrument) {
                                                                     : "leveltable print script";
 }
 
-bool ReadLevelTableDownload(TokenStream& ts, ICalibratorInstrument& instrument, TransferProgress* progress) {
+bool ReadLevelTableDownload(TokenStream& ts, ICalibratorInstrument& instrument, CalibratorTransferProgress* progress) {
     CNamedObjectList read;
     const int variant = LevelVariantFor(instrument);
     const int first = ts.NextToken();

@@ -20,7 +20,7 @@
 namespace talven {
 
 class ICalibratorInstrument;
-class TransferProgress;
+class CalibratorTransferProgress;
 class TokenStream;
 
 /// True for the five kinds a level may generate.
@@ -106,7 +106,7 @@ std::string LevelTableRequestArgument(const ICalibratorInstrument& instrument);
 /// The reply to the level table request (lines joined), in the instrument's form. The table is
 /// replaced only when the whole reply read without error; a failed download keeps the previous
 /// table. On success the level table modified mark is cleared.
-bool ReadLevelTableDownload(TokenStream& ts, ICalibratorInstrument& instrument, TransferProgress* progress);
+bool ReadLevelTableDownload(TokenStream& ts, ICalibratorInstrument& instrument, CalibratorTransferProgress* progress);
 /// The reply after a level table send: "New level table stored.". Clears the modified mark.
 bool ReadLevelSendReply(TokenStream& ts, ICalibratorInstrument& instrument);
 

@@ -35,7 +35,7 @@ std::string SequenceSendText(ICalibratorInstrument& instrument) {
 }
 
 bool ReadSequenceList(TokenStream& ts, ICalibratorInstrument* instrument, CNamedObjectList& out,
-                      TransferProgress* progress) {
+                      CalibratorTransferProgress* progress) {
     if (ts.NextToken() != tok::SEQLISTBEGIN) {
         ts.RecordError();
         return false;
@@ -84,7 +84,7 @@ std::string ProposedSequenceFileName(const ICalibratorInstrument& instrument) {
                                        MessageText(calmsg::kTextFileExtension)));
 }
 
-bool ReadSequenceDownload(TokenStream& ts, ICalibratorInstrument& instrument, TransferProgress* progress) {
+bool ReadSequenceDownload(TokenStream& ts, ICalibratorInstrument& instrument, CalibratorTransferProgress* progress) {
     CNamedObjectList read;
     if (!ReadSequenceList(ts, &instrument, read, progress))
         return false;

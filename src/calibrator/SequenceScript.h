@@ -10,7 +10,7 @@
 namespace talven {
 
 class ICalibratorInstrument;
-class TransferProgress;
+class CalibratorTransferProgress;
 class TokenStream;
 
 /// "SEQLISTBEGIN", every sequence's script text in list order, "SEQLISTEND" (walks under the
@@ -27,7 +27,7 @@ std::string SequenceSendText(ICalibratorInstrument& instrument);
 /// (then out holds the sequences read; otherwise its content is to be discarded). progress, when
 /// given, advances once per sequence read.
 bool ReadSequenceList(TokenStream& ts, ICalibratorInstrument* instrument, CNamedObjectList& out,
-                      TransferProgress* progress = nullptr);
+                      CalibratorTransferProgress* progress = nullptr);
 
 /// "&Load Config." after the discard question: reads the file; on success the instrument's list
 /// is replaced, on failure emptied. The modified mark is cleared either way.
@@ -40,7 +40,7 @@ std::string ProposedSequenceFileName(const ICalibratorInstrument& instrument);
 /// The reply to "c print script" (lines joined). The instrument's list is replaced only when the
 /// whole list read without error; a failed download keeps the previous list. On success the
 /// sequence configuration modified mark is cleared.
-bool ReadSequenceDownload(TokenStream& ts, ICalibratorInstrument& instrument, TransferProgress* progress);
+bool ReadSequenceDownload(TokenStream& ts, ICalibratorInstrument& instrument, CalibratorTransferProgress* progress);
 /// The reply after a sequence send: the first token of the line is "New sequence configuration
 /// stored.". On success the modified mark is cleared.
 bool ReadSequenceSendReply(TokenStream& ts, ICalibratorInstrument& instrument);

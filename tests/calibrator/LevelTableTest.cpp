@@ -209,7 +209,7 @@ TEST(LevelTableTransfer, sendFormsFollowTheCapabilities) {
     EXPECT_EQ(LevelTableRequestArgument(plain), "leveltable print script");
 }
 
-class CountingProgress : public TransferProgress {
+class CountingProgress : public CalibratorTransferProgress {
   public:
     void SetRange(int count) override { range = count; }
     void Advance() override { ++steps; }

@@ -434,7 +434,7 @@ TEST_F(SequenceScriptFiles, proposedNameDropsUnsafeCharacters) {
     EXPECT_EQ(ProposedSequenceFileName(instrument), "Lab AB-1234 Sequence Configuration.txt");
 }
 
-class CountingProgress : public TransferProgress {
+class CountingProgress : public CalibratorTransferProgress {
   public:
     void SetRange(int count) override { range = count; }
     void Advance() override { ++steps; }
