@@ -242,8 +242,8 @@ std::string RecordListingText(std::uint32_t now,
                               const std::vector<std::pair<const InstrumentSpec*, SimInstrument*>>& running) {
     std::string out = Format("talven-sim records at %s (%u)\n",
                              DateTime::FromSeconds(now).Format("%m/%d/%Y %H:%M:%S").c_str(), now);
-    for (const auto& [spec, sim] : running) {
-        out += Format("INSTRUMENT %s id %d %s faults %ld\n", spec->options.profile.c_str(), spec->options.id,
+    for (const auto& [wanted, sim] : running) {
+        out += Format("INSTRUMENT %s id %d %s faults %ld\n", wanted->options.profile.c_str(), wanted->options.id,
                       sim->where().c_str(), sim->faultsInjected());
         out += RecordListing(sim->instrument().dasData(), now);
     }

@@ -115,12 +115,12 @@ start_sim() {
         args=()
         : >"$work/instruments.txt"
         for id in $(seq 1 50); do
-            local profile faults spec
+            local profile faults instrument
             profile=$(profile_of "$id")
             faults=$(fault_of "$id")
-            spec="$((base + id))=$profile,id=$id,seed=$id,faultseed=$id"
-            [[ -n $faults ]] && spec+=",$faults"
-            args+=(--tcp "$spec")
+            instrument="$((base + id))=$profile,id=$id,seed=$id,faultseed=$id"
+            [[ -n $faults ]] && instrument+=",$faults"
+            args+=(--tcp "$instrument")
             echo "$profile $id $((base + id))" >>"$work/instruments.txt"
         done
         : >"$work/sim.out"
