@@ -142,7 +142,11 @@ TEST_F(ConnectedPresenterTest, exitWhileConnectedWarnsAndEndsOnlyOnYes) {
 
 TEST_F(ConnectedPresenterTest, theTimersReachOpenSessionsAndTheMainWindowHearsOfConnections) {
     CInstrumentSession& session = ConnectOzone();
-    ASSERT_TRUE(WaitUntil([&] { return !session.IsDisplayRequestPending(); }));
+    // The connect exchange has ended (it holds polling off while it runs) and its first display
+    // request has been answered.
+    ASSERT_TRUE(WaitUntil([&] {
+        return session.GetDisplayPollingCount() == 1 && !session.IsDisplayRequestPending();
+    }));
     SetOption(&Options::periodicFrontPanelUpdate, false);
     const int before = session.GetPollCountdown();
     presenter_.DisplayTick();
@@ -156,11 +160,13 @@ TEST_F(ConnectedPresenterTest, theTimersReachOpenSessionsAndTheMainWindowHearsOf
     presenter_.IdleCheck(DateTime::FromSeconds(DateTime::Now().seconds() + 3600));
     EXPECT_TRUE(session.IsConnected());
 
-    bool heard1027 = false;
-    for (const auto& e : notifier_.entries())
-        heard1027 |= e.target == kMainWindow && e.code == wm::kConnectionChanged &&
-                     static_cast<std::uint32_t>(e.lParam) == node_->GetId();
-    EXPECT_TRUE(heard1027);
+    EXPECT_TRUE(WaitUntil([&] {
+        for (const auto& e : notifier_.entries())
+            if (e.target == kMainWindow && e.code == wm::kConnectionChanged &&
+                static_cast<std::uint32_t>(e.lParam) == node_->GetId())
+                return true;
+        return false;
+    }));
 }
 
 TEST_F(ConnectedPresenterTest, aNewNetworkDuringAStalledConnectEndsTheSessionInsteadOfHanging) {
