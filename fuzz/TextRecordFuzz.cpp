@@ -26,8 +26,10 @@ using fuzz::TextTokens;
 
 constexpr std::size_t kMaxColumns = 8;
 
+// The most lines the text can hold: the reader ends a line at a line feed or a carriage return.
 std::size_t LineCount(const std::string& text) {
-    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n') +
+                                    std::count(text.begin(), text.end(), '\r')) + 1;
 }
 
 // A channel whose name the instruments may shorten in their lines ("CONC" for "CONC1").
